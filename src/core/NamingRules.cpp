@@ -1,0 +1,64 @@
+#include "NamingRules.h"
+
+#include "MainState.h"
+
+#include <QDir>
+
+namespace {
+
+QString separator()
+{
+    return QString(QDir::separator());
+}
+
+QString numberText(qint16 n, qint16 digits)
+{
+    // A negative digit count makes no pattern at all: the number is written
+    // plainly, like with a count of 0.
+    const int width = digits > 0 ? digits : 0;
+    const QString padded = QString::number(qAbs(int(n))).rightJustified(width, u'0');
+    return n < 0 ? u'-' + padded : padded;
+}
+
+} // namespace
+
+QString FileNameFor(const MainState &state, qint16 n)
+{
+    const QString number = numberText(n, state.Digits);
+    if (state.EXT == u"*" || state.EXT == u"?")
+        return state.FNTOP + u'.' + number;
+    return state.FNTOP + number + u'.' + state.EXT;
+}
+
+QString RemoteUrlFor(const MainState &state, const QString &name)
+{
+    return state.URL + state.FLD + u'/' + name;
+}
+
+QString localFolderName(const MainState &state)
+{
+    return state.SYNC == 1 ? state.FLD : state.PCFLD;
+}
+
+QString LocalFolder(const MainState &state, const QString &baseDirectory)
+{
+    return baseDirectory + separator() + localFolderName(state);
+}
+
+QString LocalPathFor(const MainState &state, const QString &baseDirectory, const QString &name)
+{
+    return LocalFolder(state, baseDirectory) + separator() + name;
+}
+
+bool isPlainPathComponent(const QString &name, bool allowEmpty)
+{
+    if (name.isEmpty())
+        return allowEmpty;
+    if (name == u".." || name.contains(QChar(0)) || name.contains(u'/'))
+        return false;
+#ifdef Q_OS_WIN
+    if (name.contains(u'\\') || name.contains(u':'))
+        return false;
+#endif
+    return true;
+}
