@@ -1,11 +1,14 @@
+#include "Seqget_FRM.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Seqget"));
+    QApplication::setApplicationName(QStringLiteral("Seqget"));
+    QApplication::setOrganizationName(QStringLiteral("Seqget"));
+
+    Seqget_FRM window;
     window.show();
     return app.exec();
 }

@@ -1,0 +1,458 @@
+#include "Seqget_FRM.h"
+
+#include "DialogPrompter.h"
+#include "DownloadRun.h"
+#include "HttpTransfer.h"
+#include "SampleUrl.h"
+#include "SystemRunPlatform.h"
+#include "ui_Seqget_FRM.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
+
+bool Seqget_FRM::DirChanging = false;
+bool Seqget_FRM::DriveChanging = false;
+
+Seqget_FRM::Seqget_FRM(Prompter *prompter, QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(std::make_unique<Ui::Seqget_FRM>())
+    , m_http(std::make_unique<HttpTransfer>())
+    , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
+{
+    m_ui->setupUi(this);
+    if (prompter) {
+        m_prompter = prompter;
+    } else {
+        m_ownPrompter = std::make_unique<DialogPrompter>(this);
+        m_prompter = m_ownPrompter.get();
+    }
+    m_run = std::make_unique<DownloadRun>(m_state, *this, *m_platform, *m_http);
+
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/seqget-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/seqget-32.png"), QSize(32, 32));
+    setWindowIcon(icon);
+
+    // The controls never move, so the window neither resizes nor maximises.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+
+    // The sample box takes drops whole (replacing its text) instead of letting
+    // its line edit insert them at the cursor.
+    m_ui->Combo_url->lineEdit()->setAcceptDrops(false);
+    m_ui->Combo_url->installEventFilter(this);
+
+    // Before the handlers are connected: the chooser starts at the process's
+    // current directory without anything running.
+    m_ui->Dir1->setPath(QDir::currentPath());
+    m_ui->Drive1->setDrive(m_ui->Dir1->path());
+
+    connectHandlers();
+    m_ui->Text_URL->setFocus();
+}
+
+Seqget_FRM::~Seqget_FRM()
+{
+    // A run still going must stop before the widgets it reports to are gone.
+    m_run.reset();
+}
+
+void Seqget_FRM::connectHandlers()
+{
+    connect(m_ui->Text_URL, &QLineEdit::textChanged, this, &Seqget_FRM::Text_URL_Change);
+    connect(m_ui->Text_FLD, &QLineEdit::textChanged, this, &Seqget_FRM::Text_FLD_Change);
+    connect(m_ui->Text_FNTOP, &QLineEdit::textChanged, this, &Seqget_FRM::Text_FNTOP_Change);
+    connect(m_ui->Text_EXT, &QLineEdit::textChanged, this, &Seqget_FRM::Text_EXT_Change);
+    connect(m_ui->Text_KETA, &QLineEdit::textChanged, this, &Seqget_FRM::Text_KETA_Change);
+    connect(m_ui->Text_START, &QLineEdit::textChanged, this, &Seqget_FRM::Text_START_Change);
+    connect(m_ui->Text_STOP, &QLineEdit::textChanged, this, &Seqget_FRM::Text_STOP_Change);
+    connect(m_ui->Text_PCFLD, &QLineEdit::textChanged, this, &Seqget_FRM::Text_PCFLD_Change);
+
+    connect(m_ui->Command_GET, &QPushButton::clicked, this, &Seqget_FRM::StartStop);
+    connect(m_ui->Command_AUTO, &QPushButton::clicked, this, &Seqget_FRM::Command_AUTO_Click);
+
+    connect(m_ui->Dir1, &DirectoryList::pathChanged, this, &Seqget_FRM::Dir1_Change);
+    connect(m_ui->Drive1, &DriveList::driveChanged, this, &Seqget_FRM::Drive1_Change);
+    connect(m_ui->Check_SYNC, &QCheckBox::stateChanged, this, &Seqget_FRM::Check_SYNC_Click);
+
+    connect(m_ui->MenuAuto, &QAction::triggered, this, &Seqget_FRM::MenuAuto);
+    connect(m_ui->MenuProxy, &QAction::triggered, this, &Seqget_FRM::MenuProxy);
+    connect(m_ui->MenuBeep, &QAction::triggered, this, &Seqget_FRM::MenuBeep);
+    connect(m_ui->MenuLog, &QAction::triggered, this, &Seqget_FRM::MenuLog);
+    connect(m_ui->MenuUssage, &QAction::triggered, this, &Seqget_FRM::MenuUssage);
+    connect(m_ui->MenuAbout, &QAction::triggered, this, &Seqget_FRM::MenuAbout);
+}
+
+QLabel *Seqget_FRM::Label1(int index) const
+{
+    switch (index) {
+    case 0:
+        return m_ui->Label1_0;
+    case 1:
+        return m_ui->Label1_1;
+    case 2:
+        return m_ui->Label1_2;
+    case 3:
+        return m_ui->Label1_3;
+    case 4:
+        return m_ui->Label1_4;
+    case 5:
+        return m_ui->Label1_5;
+    case 6:
+        return m_ui->Label1_6;
+    case 7:
+        return m_ui->Label1_7;
+    case 10:
+        return m_ui->Label1_10;
+    default:
+        return nullptr;
+    }
+}
+
+QLabel *Seqget_FRM::Label_STS(int index) const
+{
+    switch (index) {
+    case 0:
+        return m_ui->Label_STS_0;
+    case 1:
+        return m_ui->Label_STS_1;
+    default:
+        return nullptr;
+    }
+}
+
+QLineEdit *Seqget_FRM::jobBox(JobBox box) const
+{
+    switch (box) {
+    case JobBox::URL:
+        return m_ui->Text_URL;
+    case JobBox::FLD:
+        return m_ui->Text_FLD;
+    case JobBox::FNTOP:
+        return m_ui->Text_FNTOP;
+    case JobBox::EXT:
+        return m_ui->Text_EXT;
+    case JobBox::KETA:
+        return m_ui->Text_KETA;
+    case JobBox::START:
+        return m_ui->Text_START;
+    case JobBox::STOP:
+        return m_ui->Text_STOP;
+    case JobBox::PCFLD:
+        return m_ui->Text_PCFLD;
+    }
+    return nullptr;
+}
+
+// --- RunView ---------------------------------------------------------------
+
+QString Seqget_FRM::jobText(JobBox box) const
+{
+    return jobBox(box)->text();
+}
+
+void Seqget_FRM::setButtonCaption(const QString &caption)
+{
+    m_ui->Command_GET->setText(caption);
+}
+
+void Seqget_FRM::setStatusText(int index, const QString &text)
+{
+    if (QLabel *line = Label_STS(index))
+        line->setText(text);
+}
+
+QString Seqget_FRM::statusText(int index) const
+{
+    const QLabel *line = Label_STS(index);
+    return line ? line->text() : QString();
+}
+
+QString Seqget_FRM::baseDirectory() const
+{
+    return m_ui->Dir1->path();
+}
+
+// --- Field binding ---------------------------------------------------------
+
+void Seqget_FRM::Text_URL_Change()
+{
+    m_state.URL = m_ui->Text_URL->text();
+}
+
+void Seqget_FRM::Text_FLD_Change()
+{
+    m_state.FLD = m_ui->Text_FLD->text();
+}
+
+void Seqget_FRM::Text_FNTOP_Change()
+{
+    m_state.FNTOP = m_ui->Text_FNTOP->text();
+}
+
+void Seqget_FRM::Text_EXT_Change()
+{
+    m_state.EXT = m_ui->Text_EXT->text();
+}
+
+void Seqget_FRM::Text_KETA_Change()
+{
+    m_state.KETA = m_ui->Text_KETA->text();
+}
+
+void Seqget_FRM::Text_START_Change()
+{
+    m_state.START = m_ui->Text_START->text();
+}
+
+void Seqget_FRM::Text_STOP_Change()
+{
+    m_state.STOP = m_ui->Text_STOP->text();
+}
+
+void Seqget_FRM::Text_PCFLD_Change()
+{
+    m_state.PCFLD = m_ui->Text_PCFLD->text();
+}
+
+// --- Download run ----------------------------------------------------------
+
+void Seqget_FRM::StartStop()
+{
+    m_run->StartStop();
+}
+
+// --- Easy setup ------------------------------------------------------------
+
+void Seqget_FRM::Command_AUTO_Click()
+{
+    const SampleUrl sample(m_ui->Combo_url->currentText());
+    if (!sample.hasDot())
+        m_prompter->showMessage(QStringLiteral("ファイル名の拡張子まで入力して下さい"));
+    m_ui->Text_EXT->setText(sample.extension());
+    m_ui->Text_KETA->setText(m_prompter->askText(QStringLiteral("連番桁数を入力して下さい"), {}));
+    if (!sample.hasSlash())
+        m_prompter->showMessage(QStringLiteral("URLを正しく入力して下さい"));
+    // The digit count is read back from its box, as typed there. A field whose
+    // length comes out negative is left empty and the analysis goes on.
+    m_ui->Text_FNTOP->setText(sample.prefix(m_ui->Text_KETA->text()));
+    m_ui->Text_FLD->setText(sample.folder());
+    m_ui->Text_URL->setText(sample.baseUrl());
+    m_ui->Command_GET->setFocus();
+}
+
+void Seqget_FRM::Form_OLEDragDrop(const QMimeData *dropped)
+{
+    setSampleFromDrop(dropped);
+}
+
+void Seqget_FRM::Combo_url_OLEDragDrop(const QMimeData *dropped)
+{
+    setSampleFromDrop(dropped);
+}
+
+void Seqget_FRM::setSampleFromDrop(const QMimeData *dropped)
+{
+    // A link dragged from a browser comes as text and as a URI list; a file
+    // manager may offer only the list. The first entry is the sample.
+    QString text;
+    if (dropped->hasText())
+        text = dropped->text();
+    else if (dropped->hasUrls() && !dropped->urls().isEmpty())
+        text = dropped->urls().constFirst().toString();
+    else
+        return;
+    m_ui->Combo_url->setEditText(text);
+}
+
+static bool carriesSample(const QMimeData *dropped)
+{
+    return dropped && (dropped->hasText() || dropped->hasUrls());
+}
+
+void Seqget_FRM::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (carriesSample(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void Seqget_FRM::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (carriesSample(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
+
+void Seqget_FRM::dropEvent(QDropEvent *event)
+{
+    if (!carriesSample(event->mimeData()))
+        return;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    Form_OLEDragDrop(event->mimeData());
+}
+
+bool Seqget_FRM::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_ui->Combo_url)
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *move = static_cast<QDragMoveEvent *>(event);
+        if (carriesSample(move->mimeData())) {
+            move->setDropAction(Qt::CopyAction);
+            move->accept();
+        }
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (carriesSample(drop->mimeData())) {
+            drop->setDropAction(Qt::CopyAction);
+            drop->accept();
+            Combo_url_OLEDragDrop(drop->mimeData());
+        }
+        return true;
+    }
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+// --- Folder chooser --------------------------------------------------------
+
+void Seqget_FRM::Dir1_Change()
+{
+    if (DirChanging)
+        return;
+    DirChanging = true;
+    // Only a directory the process could enter moves the drive list along.
+    if (QDir::setCurrent(m_ui->Dir1->path()))
+        m_ui->Drive1->setDrive(m_ui->Dir1->path());
+    DirChanging = false;
+}
+
+void Seqget_FRM::Drive1_Change()
+{
+    if (DriveChanging)
+        return;
+    DriveChanging = true;
+    // A drive change that comes from the directory list following its own
+    // path keeps that path; only a drive the user picks opens its root.
+    if (!DirChanging) {
+        const QString root = m_ui->Drive1->drive();
+        if (!m_ui->Dir1->setPath(root)) {
+            // The root cannot be opened (a medium missing, no permission):
+            // the lists go back to the directory still shown and its drive.
+            m_ui->Drive1->setDrive(m_ui->Dir1->path());
+        }
+    }
+    DriveChanging = false;
+}
+
+void Seqget_FRM::Check_SYNC_Click()
+{
+    m_state.SYNC = qint16(syncValue());
+    m_ui->Text_PCFLD->setEnabled(syncValue() != 1);
+}
+
+// The box's value as the job counts it: 0 unticked, 1 ticked, 2 the dimmed
+// tick. Qt numbers the last two the other way round.
+int Seqget_FRM::syncValue() const
+{
+    switch (m_ui->Check_SYNC->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    }
+    return 0;
+}
+
+void Seqget_FRM::setSyncValue(int value)
+{
+    m_ui->Check_SYNC->setCheckState(value == 1       ? Qt::Checked
+                                        : value == 2 ? Qt::PartiallyChecked
+                                                     : Qt::Unchecked);
+}
+
+// --- Settings and Help menus -----------------------------------------------
+
+void Seqget_FRM::toggleOption(bool &flag, QAction *entry)
+{
+    flag = !flag;
+    entry->setChecked(flag);
+}
+
+void Seqget_FRM::MenuAuto()
+{
+    toggleOption(m_state.AUTO, m_ui->MenuAuto);
+    m_ui->Label1_10->setVisible(m_state.AUTO);
+    m_ui->Combo_url->setVisible(m_state.AUTO);
+    m_ui->Command_AUTO->setVisible(m_state.AUTO);
+}
+
+void Seqget_FRM::MenuProxy()
+{
+    toggleOption(m_state.PROXY, m_ui->MenuProxy);
+    if (!m_state.PROXY)
+        return;
+    m_state.PROXYIP
+        = m_prompter->askText(QStringLiteral("プロキシサーバーＩＰアドレス"), m_state.PROXYIP);
+    m_state.PORT = m_prompter->askText(QStringLiteral("プロキシ用HTTPポート"), m_state.PORT);
+}
+
+void Seqget_FRM::MenuBeep()
+{
+    toggleOption(m_state.BEEP, m_ui->MenuBeep);
+}
+
+void Seqget_FRM::MenuLog()
+{
+    toggleOption(m_state.LOG, m_ui->MenuLog);
+}
+
+QStringList Seqget_FRM::usagePageCandidates()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    return { programFolder + QStringLiteral("/usage/index.html"),
+             programFolder + QStringLiteral("/../share/seqget/usage/index.html") };
+}
+
+void Seqget_FRM::MenuUssage()
+{
+    // The page is installed with the program so that it opens offline; when
+    // it is missing or no browser starts, nothing happens.
+    for (const QString &candidate : usagePageCandidates()) {
+        if (QFileInfo(candidate).isFile()) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(candidate).absoluteFilePath()));
+            return;
+        }
+    }
+}
+
+QString Seqget_FRM::aboutText()
+{
+    return QStringLiteral("Seqget " SEQGET_DISPLAY_VERSION) + QChar(0x3000)
+        + QStringLiteral(
+               "フリーソフト\r\n連番ファイル ダウンローダー\r\n作者: Seqget 開発チーム\r\n");
+}
+
+void Seqget_FRM::MenuAbout()
+{
+    m_prompter->showMessage(aboutText());
+}

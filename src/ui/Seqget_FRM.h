@@ -1,0 +1,107 @@
+#pragma once
+
+#include "MainState.h"
+#include "RunView.h"
+
+#include <QMainWindow>
+#include <memory>
+
+class DownloadRun;
+class HttpTransfer;
+class Prompter;
+class QAction;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
+class QLabel;
+class QLineEdit;
+class QMimeData;
+class RunPlatform;
+
+namespace Ui {
+class Seqget_FRM;
+}
+
+// The program's one window: the job boxes mirrored into MainState, the START
+// button behind which a download run works, the easy setup, the folder
+// chooser and the menus.
+class Seqget_FRM final : public QMainWindow, public RunView
+{
+    Q_OBJECT
+
+public:
+    // Dialogs go through prompter; without one, real modal dialogs are used.
+    explicit Seqget_FRM(Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    ~Seqget_FRM() override;
+
+    MainState &mainState() { return m_state; }
+    const MainState &mainState() const { return m_state; }
+
+    // The indexed label groups: Label1(0..7, 10) and Label_STS(0..1).
+    QLabel *Label1(int index) const;
+    QLabel *Label_STS(int index) const;
+    QLineEdit *jobBox(JobBox box) const;
+
+    // RunView
+    QString jobText(JobBox box) const override;
+    void setButtonCaption(const QString &caption) override;
+    void setStatusText(int index, const QString &text) override;
+    QString statusText(int index) const override;
+    QString baseDirectory() const override;
+
+    // Folder sync: 0 unticked, 1 ticked, 2 dimmed tick (only code sets it).
+    int syncValue() const;
+    void setSyncValue(int value);
+
+    // Guards of the folder chooser's two lists against endless ping-pong;
+    // each is true only while its own handler runs.
+    static bool DirChanging;
+    static bool DriveChanging;
+
+    // Where the usage page is looked for, first match wins.
+    static QStringList usagePageCandidates();
+    static QString aboutText();
+
+    // Handlers, named after their control and event.
+    void Text_URL_Change();
+    void Text_FLD_Change();
+    void Text_FNTOP_Change();
+    void Text_EXT_Change();
+    void Text_KETA_Change();
+    void Text_START_Change();
+    void Text_STOP_Change();
+    void Text_PCFLD_Change();
+    void StartStop();
+    void Command_AUTO_Click();
+    void Form_OLEDragDrop(const QMimeData *dropped);
+    void Combo_url_OLEDragDrop(const QMimeData *dropped);
+    void Dir1_Change();
+    void Drive1_Change();
+    void Check_SYNC_Click();
+    void MenuAuto();
+    void MenuProxy();
+    void MenuBeep();
+    void MenuLog();
+    void MenuUssage();
+    void MenuAbout();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void connectHandlers();
+    void setSampleFromDrop(const QMimeData *dropped);
+    // The option toggle shared by the four Settings entries.
+    static void toggleOption(bool &flag, QAction *entry);
+
+    std::unique_ptr<Ui::Seqget_FRM> m_ui;
+    MainState m_state;
+    std::unique_ptr<Prompter> m_ownPrompter;
+    Prompter *m_prompter = nullptr;
+    std::unique_ptr<HttpTransfer> m_http;
+    std::unique_ptr<RunPlatform> m_platform;
+    std::unique_ptr<DownloadRun> m_run;
+};
