@@ -1,0 +1,57 @@
+#pragma once
+
+#include "VolumeList.h"
+
+#include <QListWidget>
+
+// The directory list: the way from the volume's root down to the open
+// directory, each step indented one level further, then the open directory's
+// subdirectories. Its value, the path, is absolute and clean, with "/" between
+// names, ending in "/" only at a root ("/", "C:/"). pathChanged() is raised
+// once for every change of path, whether the user opened an entry
+// (double-click, Enter) or code set it, and never for the path already open.
+class DirectoryList : public QListWidget
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        PathRole = Qt::UserRole, // full path of the entry
+        DepthRole, // indentation level: 0 for the root
+    };
+
+    // Opens the current directory of the process.
+    explicit DirectoryList(QWidget *parent = nullptr);
+
+    QString path() const { return m_path; }
+    // Opens path; false, with nothing changed, when it cannot be entered
+    // (missing, not a directory, no permission to list or enter it).
+    bool setPath(const QString &path);
+
+    // Takes the roots from a fixed table instead of the system's volumes,
+    // which are otherwise read afresh each time the list is filled.
+    void setVolumes(const VolumeList &volumes);
+    // Reads the open directory again. When it has gone, the nearest ancestor
+    // that can still be entered is opened, which is a change of path.
+    void refresh();
+
+    // path made absolute (against the current directory) and clean; empty for
+    // an empty path.
+    static QString normalisedPath(const QString &path);
+    static bool canEnter(const QString &cleanPath);
+
+signals:
+    void pathChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void openItem(QListWidgetItem *item);
+    void fill();
+    QString wayRoot() const;
+
+    QString m_path;
+    VolumeList m_volumes;
+    bool m_fromSystem = true;
+};

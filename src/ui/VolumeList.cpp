@@ -1,0 +1,320 @@
+#include "VolumeList.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStorageInfo>
+#include <algorithm>
+
+namespace {
+
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
+#endif
+
+QString cleanPath(const QString &path)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(path));
+}
+
+// "/" becomes "" and "C:/" becomes "C:", so that a path lies on the volume
+// exactly when it equals this or continues it with "/".
+QString withoutTrailingSlash(const QString &root)
+{
+    QString r = root;
+    while (r.endsWith(QLatin1Char('/')))
+        r.chop(1);
+    return r;
+}
+
+bool lies(const QString &cleanedPath, const QString &root)
+{
+    const QString r = withoutTrailingSlash(root);
+    if (r.isEmpty())
+        return cleanedPath.startsWith(QLatin1Char('/'));
+    return cleanedPath.compare(r, pathCase) == 0
+        || (cleanedPath.startsWith(r, pathCase) && cleanedPath.size() > r.size()
+            && cleanedPath.at(r.size()) == QLatin1Char('/'));
+}
+
+bool isAtOrBelow(const QString &root, QLatin1StringView place)
+{
+    return root == place
+        || (root.startsWith(place) && root.size() > place.size()
+            && root.at(place.size()) == QLatin1Char('/'));
+}
+
+// Types that never hold a user's files, or hold them only as a layer of
+// something else (container overlays, snap images).
+bool isSystemType(const QString &type)
+{
+    static const QSet<QString> types = {
+        QStringLiteral("proc"),
+        QStringLiteral("sysfs"),
+        QStringLiteral("devtmpfs"),
+        QStringLiteral("devpts"),
+        QStringLiteral("devfs"),
+        QStringLiteral("cgroup"),
+        QStringLiteral("cgroup2"),
+        QStringLiteral("securityfs"),
+        QStringLiteral("pstore"),
+        QStringLiteral("efivarfs"),
+        QStringLiteral("bpf"),
+        QStringLiteral("debugfs"),
+        QStringLiteral("tracefs"),
+        QStringLiteral("configfs"),
+        QStringLiteral("fusectl"),
+        QStringLiteral("mqueue"),
+        QStringLiteral("hugetlbfs"),
+        QStringLiteral("binfmt_misc"),
+        QStringLiteral("autofs"),
+        QStringLiteral("rpc_pipefs"),
+        QStringLiteral("nsfs"),
+        QStringLiteral("selinuxfs"),
+        QStringLiteral("nfsd"),
+        QStringLiteral("overlay"),
+        QStringLiteral("aufs"),
+        QStringLiteral("squashfs"),
+        QStringLiteral("fuse.gvfsd-fuse"),
+        QStringLiteral("fuse.portal"),
+        QStringLiteral("fuse.lxcfs"),
+        QStringLiteral("fuse.snapfuse"),
+    };
+    return types.contains(type);
+}
+
+bool isMemoryType(const QString &type)
+{
+    return type == QLatin1String("tmpfs") || type == QLatin1String("ramfs");
+}
+
+bool isSystemPlace(const QString &root)
+{
+    if (isAtOrBelow(root, QLatin1StringView("/run/media")))
+        return root == QLatin1String("/run/media");
+    static const QLatin1StringView places[] = {
+        QLatin1StringView("/proc"), QLatin1StringView("/sys"),     QLatin1StringView("/dev"),
+        QLatin1StringView("/run"),  QLatin1StringView("/var/run"), QLatin1StringView("/var/lock"),
+        QLatin1StringView("/snap"),
+    };
+    return std::any_of(std::begin(places), std::end(places),
+                       [&](QLatin1StringView place) { return isAtOrBelow(root, place); });
+}
+
+// mountinfo writes space, tab, newline and backslash as three octal digits.
+QString unescapeMountField(QByteArrayView field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field.at(i);
+        if (c == '\\' && i + 3 < field.size()) {
+            const QByteArrayView digits = field.sliced(i + 1, 3);
+            bool ok = std::all_of(digits.begin(), digits.end(),
+                                  [](char d) { return d >= '0' && d <= '7'; });
+            if (ok) {
+                out.append(char(digits.toInt(&ok, 8)));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return QString::fromUtf8(out);
+}
+
+// udev names links in /dev/disk/by-label with "\xHH" for unsafe bytes.
+QString unescapeUdevName(const QString &name)
+{
+    QByteArray bytes = name.toUtf8();
+    QByteArray out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == '\\' && i + 3 < bytes.size() && bytes.at(i + 1) == 'x') {
+            bool ok = false;
+            const int value = bytes.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(value));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(bytes.at(i));
+    }
+    return QString::fromUtf8(out);
+}
+
+QHash<QString, QString> labelsByDevice()
+{
+    QHash<QString, QString> labels;
+    QDirIterator it(QStringLiteral("/dev/disk/by-label"), QDir::Files | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QString device = it.fileInfo().canonicalFilePath();
+        if (!device.isEmpty())
+            labels.insert(device, unescapeUdevName(it.fileName()));
+    }
+    return labels;
+}
+
+} // namespace
+
+VolumeList::VolumeList(const QList<Mount> &mounts)
+{
+    // A later mount on the same point hides the earlier one.
+    QHash<QString, qsizetype> lastByRoot;
+    for (qsizetype i = 0; i < mounts.size(); ++i)
+        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
+
+    for (qsizetype i = 0; i < mounts.size(); ++i) {
+        const Mount &mount = mounts.at(i);
+        const QString root = cleanPath(mount.root);
+        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount))
+            continue;
+        const QString label = mount.label.trimmed();
+        const QString shown = QDir::toNativeSeparators(root);
+        m_volumes.append(
+            { root, label.isEmpty() ? shown : shown + QStringLiteral(" (%1)").arg(label) });
+    }
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(m_volumes.begin(), m_volumes.end(), [&](const Volume &a, const Volume &b) {
+        const bool aTop = a.root == QLatin1String("/");
+        const bool bTop = b.root == QLatin1String("/");
+        if (aTop != bTop)
+            return aTop;
+        return collator.compare(a.root, b.root) < 0;
+    });
+}
+
+bool VolumeList::isChoosable(const Mount &mount)
+{
+    const QString root = cleanPath(mount.root);
+#ifdef Q_OS_WIN
+    return !root.isEmpty();
+#else
+    if (root == QLatin1String("/"))
+        return true;
+    if (!root.startsWith(QLatin1Char('/')) || isSystemPlace(root) || isSystemType(mount.fsType))
+        return false;
+    if (isMemoryType(mount.fsType)) {
+        return !mount.readOnly && root != QLatin1String("/tmp")
+            && root != QLatin1String("/var/tmp");
+    }
+    return true;
+#endif
+}
+
+QList<VolumeList::Mount> VolumeList::parseMountInfo(QByteArrayView text)
+{
+    // Each line: id parent major:minor root mountpoint options [optional...]
+    // - fstype source superoptions
+    QList<Mount> mounts;
+    const QList<QByteArray> lines = QByteArray(text.data(), text.size()).split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf(QByteArrayLiteral("-"));
+        if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
+            continue;
+        Mount mount;
+        mount.root = unescapeMountField(fields.at(4));
+        mount.fsType = unescapeMountField(fields.at(dash + 1));
+        mount.device = unescapeMountField(fields.at(dash + 2));
+        mount.readOnly = fields.at(5).split(',').contains(QByteArrayLiteral("ro"));
+        mounts.append(mount);
+    }
+    return mounts;
+}
+
+QList<VolumeList::Mount> VolumeList::systemMounts()
+{
+    QList<Mount> mounts;
+#ifdef Q_OS_LINUX
+    QFile file(QStringLiteral("/proc/self/mountinfo"));
+    if (file.open(QIODevice::ReadOnly))
+        mounts = parseMountInfo(file.readAll());
+    if (!mounts.isEmpty()) {
+        const QHash<QString, QString> labels = labelsByDevice();
+        QList<Mount> kept;
+        for (Mount &mount : mounts) {
+            // Files bind-mounted into containers (/etc/hosts) are no place to choose.
+            if (!QFileInfo(mount.root).isDir())
+                continue;
+            if (mount.device.startsWith(QLatin1Char('/')))
+                mount.label = labels.value(QFileInfo(mount.device).canonicalFilePath());
+            kept.append(mount);
+        }
+        mounts = kept;
+    }
+#endif
+    if (mounts.isEmpty()) {
+        const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+        for (const QStorageInfo &volume : volumes) {
+            if (!volume.isValid())
+                continue;
+            mounts.append({ volume.rootPath(), QString::fromUtf8(volume.fileSystemType()),
+                            QString::fromUtf8(volume.device()), volume.name(),
+                            volume.isReadOnly() });
+        }
+    }
+#ifndef Q_OS_WIN
+    const bool hasTop = std::any_of(mounts.cbegin(), mounts.cend(),
+                                    [](const Mount &m) { return m.root == QLatin1String("/"); });
+    if (!hasTop)
+        mounts.prepend({ QStringLiteral("/"), QString(), QString(), QString(), false });
+#endif
+    return mounts;
+}
+
+VolumeList VolumeList::fromSystem()
+{
+    return VolumeList(systemMounts());
+}
+
+int VolumeList::indexOfRoot(const QString &root) const
+{
+    const QString cleaned = cleanPath(root);
+    if (cleaned.isEmpty())
+        return -1;
+    const QString wanted = withoutTrailingSlash(cleaned);
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, pathCase) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString VolumeList::driveOf(const QString &path) const
+{
+    const QString cleaned = cleanPath(path);
+    if (cleaned.isEmpty() || !QDir::isAbsolutePath(cleaned))
+        return QString();
+    QString best;
+    qsizetype bestLength = -1;
+    for (const Volume &volume : m_volumes) {
+        const qsizetype length = withoutTrailingSlash(volume.root).size();
+        if (length > bestLength && lies(cleaned, volume.root)) {
+            best = volume.root;
+            bestLength = length;
+        }
+    }
+    return best;
+}
+
+QString VolumeList::rootOf(const QString &drive) const
+{
+    for (const Volume &volume : m_volumes) {
+        if (volume.displayName == drive)
+            return volume.root;
+    }
+    if (drive.isEmpty())
+        return QString();
+    const int index = indexOfRoot(drive);
+    return index < 0 ? QString() : m_volumes.at(index).root;
+}

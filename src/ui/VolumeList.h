@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+// The volumes a user can pick a download folder on: on Windows the drive
+// letters, elsewhere "/" and the real file systems mounted below it. Holds no
+// widgets; the drive list and the directory list both read it.
+//
+// Which mounts count (Unix):
+// - "/" always, whatever its type (in a container it is an overlay).
+// - Nothing mounted under /proc, /sys, /dev, /run (except /run/media, where
+//   desktops mount removable media), /var/run, /var/lock or /snap.
+// - No pseudo or system file system type (proc, sysfs, cgroup, devpts,
+//   overlay, squashfs, autofs, debugfs, FUSE helpers of desktops, ...).
+// - tmpfs and ramfs only when mounted read-write somewhere a user put them
+//   (/mnt/x, /media/x, a folder of their own), never at /tmp or /var/tmp
+//   themselves: those are the system's scratch space, reachable through "/".
+//   A read-only memory file system is an empty placeholder that cannot hold a
+//   download.
+// - A mount point mounted twice counts once, as the later (visible) mount.
+class VolumeList final
+{
+public:
+    // One mounted file system as the platform reports it; paths use "/".
+    struct Mount
+    {
+        QString root;
+        QString fsType;
+        QString device;
+        QString label;
+        bool readOnly = false;
+    };
+
+    struct Volume
+    {
+        QString root; // "/" separators; ends in "/" only at "/" or "C:/"
+        QString displayName; // the root, and the label in brackets if any
+        bool operator==(const Volume &) const = default;
+    };
+
+    VolumeList() = default;
+    // Keeps the mounts a user would choose from, "/" (or the drive letters)
+    // first, then the others by mount path.
+    explicit VolumeList(const QList<Mount> &mounts);
+
+    static VolumeList fromSystem();
+    static QList<Mount> systemMounts();
+    // Parses the text of /proc/self/mountinfo; labels are left empty.
+    static QList<Mount> parseMountInfo(QByteArrayView text);
+    static bool isChoosable(const Mount &mount);
+
+    const QList<Volume> &volumes() const { return m_volumes; }
+    qsizetype size() const { return m_volumes.size(); }
+    bool isEmpty() const { return m_volumes.isEmpty(); }
+    int indexOfRoot(const QString &root) const;
+
+    // The root of the volume whose mount path is the longest prefix of path,
+    // compared by whole components; empty when no volume holds the path.
+    QString driveOf(const QString &path) const;
+    // The root of the volume named by drive (its root or its display name);
+    // empty when there is none.
+    QString rootOf(const QString &drive) const;
+
+private:
+    QList<Volume> m_volumes;
+};
