@@ -1,4 +1,5 @@
 #include "Seqget_FRM.h"
+#include "SettingsStore.h"
 
 #include <QApplication>
 
@@ -8,7 +9,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Seqget"));
     QApplication::setOrganizationName(QStringLiteral("Seqget"));
 
-    Seqget_FRM window;
+    SettingsStore store;
+    Seqget_FRM window(nullptr, &store);
     window.show();
     return app.exec();
 }

@@ -4,7 +4,9 @@
 #include "DownloadRun.h"
 #include "HttpTransfer.h"
 #include "SampleUrl.h"
+#include "SettingsStore.h"
 #include "SystemRunPlatform.h"
+#include "WindowSettings.h"
 #include "ui_Seqget_FRM.h"
 
 #include <QApplication>
@@ -21,12 +23,13 @@
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
 
-Seqget_FRM::Seqget_FRM(Prompter *prompter, QWidget *parent)
+Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Seqget_FRM>())
     , m_http(std::make_unique<HttpTransfer>())
     , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
 {
+    m_store = store;
     m_ui->setupUi(this);
     if (prompter) {
         m_prompter = prompter;
@@ -57,6 +60,8 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, QWidget *parent)
 
     connectHandlers();
     m_ui->Text_URL->setFocus();
+    if (m_store)
+        runStartup(*this, *m_store);
 }
 
 Seqget_FRM::~Seqget_FRM()
@@ -83,6 +88,8 @@ void Seqget_FRM::connectHandlers()
     connect(m_ui->Drive1, &DriveList::driveChanged, this, &Seqget_FRM::Drive1_Change);
     connect(m_ui->Check_SYNC, &QCheckBox::stateChanged, this, &Seqget_FRM::Check_SYNC_Click);
 
+    connect(m_ui->MenuSave, &QAction::triggered, this, &Seqget_FRM::MenuSave);
+    connect(m_ui->MenuEnd, &QAction::triggered, this, &Seqget_FRM::MenuEnd);
     connect(m_ui->MenuAuto, &QAction::triggered, this, &Seqget_FRM::MenuAuto);
     connect(m_ui->MenuProxy, &QAction::triggered, this, &Seqget_FRM::MenuProxy);
     connect(m_ui->MenuBeep, &QAction::triggered, this, &Seqget_FRM::MenuBeep);
@@ -179,6 +186,63 @@ QString Seqget_FRM::statusText(int index) const
 QString Seqget_FRM::baseDirectory() const
 {
     return m_ui->Dir1->path();
+}
+
+// --- SettingsWindow --------------------------------------------------------
+
+namespace {
+// Positions are kept in twips; the screen counts device-independent pixels.
+constexpr double twipsPerPixel = 15.0;
+} // namespace
+
+double Seqget_FRM::leftTwips() const
+{
+    return x() * twipsPerPixel;
+}
+
+void Seqget_FRM::setLeftTwips(double twips)
+{
+    move(qRound(twips / twipsPerPixel), y());
+}
+
+double Seqget_FRM::topTwips() const
+{
+    return y() * twipsPerPixel;
+}
+
+void Seqget_FRM::setTopTwips(double twips)
+{
+    move(x(), qRound(twips / twipsPerPixel));
+}
+
+QString Seqget_FRM::dir1Path() const
+{
+    return m_ui->Dir1->path();
+}
+
+void Seqget_FRM::setDir1Path(const QString &path)
+{
+    m_ui->Dir1->setPath(path);
+}
+
+void Seqget_FRM::setDrive1ToDriveOf(const QString &path)
+{
+    m_ui->Drive1->setDrive(path);
+}
+
+void Seqget_FRM::setJobBoxText(JobBox box, const QString &text)
+{
+    jobBox(box)->setText(text);
+}
+
+void Seqget_FRM::setCheckSyncValue(qint16 value)
+{
+    setSyncValue(value);
+}
+
+void Seqget_FRM::setMenuProxyChecked(bool checked)
+{
+    m_ui->MenuProxy->setChecked(checked);
 }
 
 // --- Field binding ---------------------------------------------------------
@@ -391,6 +455,20 @@ void Seqget_FRM::setSyncValue(int value)
 }
 
 // --- Settings and Help menus -----------------------------------------------
+
+void Seqget_FRM::MenuSave()
+{
+    if (!m_store)
+        return;
+    saveSettings(*this, *m_store);
+    m_store->sync();
+}
+
+void Seqget_FRM::MenuEnd()
+{
+    MenuSave();
+    close();
+}
 
 void Seqget_FRM::toggleOption(bool &flag, QAction *entry)
 {

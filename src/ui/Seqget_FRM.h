@@ -2,6 +2,7 @@
 
 #include "MainState.h"
 #include "RunView.h"
+#include "SettingsWindow.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -17,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QMimeData;
 class RunPlatform;
+class SettingsStore;
 
 namespace Ui {
 class Seqget_FRM;
@@ -25,16 +27,20 @@ class Seqget_FRM;
 // The program's one window: the job boxes mirrored into MainState, the START
 // button behind which a download run works, the easy setup, the folder
 // chooser and the menus.
-class Seqget_FRM final : public QMainWindow, public RunView
+class Seqget_FRM final : public QMainWindow, public RunView, public SettingsWindow
 {
     Q_OBJECT
 
 public:
     // Dialogs go through prompter; without one, real modal dialogs are used.
-    explicit Seqget_FRM(Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    // With a store, start-up loads it into the window before it is shown, and
+    // the File menu saves to it; without one the window keeps its design-time
+    // values and saves nothing.
+    explicit Seqget_FRM(Prompter *prompter = nullptr, SettingsStore *store = nullptr,
+                        QWidget *parent = nullptr);
     ~Seqget_FRM() override;
 
-    MainState &mainState() { return m_state; }
+    MainState &mainState() override { return m_state; }
     const MainState &mainState() const { return m_state; }
 
     // The indexed label groups: Label1(0..7, 10) and Label_STS(0..1).
@@ -48,6 +54,18 @@ public:
     void setStatusText(int index, const QString &text) override;
     QString statusText(int index) const override;
     QString baseDirectory() const override;
+
+    // SettingsWindow
+    double leftTwips() const override;
+    void setLeftTwips(double twips) override;
+    double topTwips() const override;
+    void setTopTwips(double twips) override;
+    QString dir1Path() const override;
+    void setDir1Path(const QString &path) override;
+    void setDrive1ToDriveOf(const QString &path) override;
+    void setJobBoxText(JobBox box, const QString &text) override;
+    void setCheckSyncValue(qint16 value) override;
+    void setMenuProxyChecked(bool checked) override;
 
     // Folder sync: 0 unticked, 1 ticked, 2 dimmed tick (only code sets it).
     int syncValue() const;
@@ -78,10 +96,12 @@ public:
     void Dir1_Change();
     void Drive1_Change();
     void Check_SYNC_Click();
-    void MenuAuto();
+    void MenuSave();
+    void MenuEnd();
+    void MenuAuto() override;
     void MenuProxy();
-    void MenuBeep();
-    void MenuLog();
+    void MenuBeep() override;
+    void MenuLog() override;
     void MenuUssage();
     void MenuAbout();
 
@@ -101,6 +121,7 @@ private:
     MainState m_state;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
+    SettingsStore *m_store = nullptr;
     std::unique_ptr<HttpTransfer> m_http;
     std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
