@@ -1,0 +1,108 @@
+#include "StoredSettings.h"
+
+#include "SettingsConversions.h"
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#ifdef Q_OS_WIN
+// Without it QFileInfo::isWritable looks only at the read-only attribute, and a
+// folder under Program Files would pass.
+extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
+#endif
+
+namespace {
+
+bool isDirectory(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+} // namespace
+
+StoredSettings StoredSettings::load(const SettingsStore &store)
+{
+    return load(store, programFolder());
+}
+
+StoredSettings StoredSettings::load(const SettingsStore &store, const QString &programFolder)
+{
+    StoredSettings s;
+    s.FORM_LEFT = readPosition(store.read(QStringLiteral("FORM_LEFT"), QStringLiteral("0")))
+                      .value_or(s.FORM_LEFT);
+    s.FORM_TOP = readPosition(store.read(QStringLiteral("FORM_TOP"), QStringLiteral("0")))
+                     .value_or(s.FORM_TOP);
+    s.URL = store.read(QStringLiteral("URL"), s.URL);
+    s.FLD = store.read(QStringLiteral("FLD"), s.FLD);
+    s.FNTOP = store.read(QStringLiteral("FNTOP"), s.FNTOP);
+    s.EXT = store.read(QStringLiteral("EXT"), s.EXT);
+    s.KETA = store.read(QStringLiteral("KETA"), s.KETA);
+    s.START = store.read(QStringLiteral("START"), s.START);
+    s.STOP = store.read(QStringLiteral("STOP"), s.STOP);
+    s.PCFLD = store.read(QStringLiteral("PCFLD"), s.PCFLD);
+    s.SYNC = readSync(store.read(QStringLiteral("SYNC"), QStringLiteral("1"))).value_or(s.SYNC);
+
+    // A folder that has gone (a removed stick, a deleted directory) would leave
+    // the directory list on nothing; the default is somewhere downloads can go.
+    const QString fallback = defaultBaseDirectory(programFolder);
+    s.PCPATH = store.read(QStringLiteral("PCPATH"), fallback);
+    if (!isDirectory(s.PCPATH))
+        s.PCPATH = fallback;
+
+    s.AUTO = readFlag(store.read(QStringLiteral("AUTO"), flagText(s.AUTO))).value_or(s.AUTO);
+    s.PROXY = readFlag(store.read(QStringLiteral("PROXY"), flagText(s.PROXY))).value_or(s.PROXY);
+    s.BEEP = readFlag(store.read(QStringLiteral("BEEP"), flagText(s.BEEP))).value_or(s.BEEP);
+    s.LOG = readFlag(store.read(QStringLiteral("LOG"), flagText(s.LOG))).value_or(s.LOG);
+    s.PROXYIP = store.read(QStringLiteral("PROXYIP"), s.PROXYIP);
+    s.PORT = store.read(QStringLiteral("PORT"), s.PORT);
+    return s;
+}
+
+void StoredSettings::save(SettingsStore &store) const
+{
+    store.write(QStringLiteral("FORM_LEFT"), QString::number(FORM_LEFT));
+    store.write(QStringLiteral("FORM_TOP"), QString::number(FORM_TOP));
+    store.write(QStringLiteral("URL"), URL);
+    store.write(QStringLiteral("FLD"), FLD);
+    store.write(QStringLiteral("FNTOP"), FNTOP);
+    store.write(QStringLiteral("EXT"), EXT);
+    store.write(QStringLiteral("KETA"), KETA);
+    store.write(QStringLiteral("START"), START);
+    store.write(QStringLiteral("STOP"), STOP);
+    store.write(QStringLiteral("PCFLD"), PCFLD);
+    store.write(QStringLiteral("SYNC"), QString::number(SYNC));
+    store.write(QStringLiteral("PCPATH"), PCPATH);
+    store.write(QStringLiteral("AUTO"), flagText(AUTO));
+    store.write(QStringLiteral("PROXY"), flagText(PROXY));
+    store.write(QStringLiteral("BEEP"), flagText(BEEP));
+    store.write(QStringLiteral("LOG"), flagText(LOG));
+    store.write(QStringLiteral("PROXYIP"), PROXYIP);
+    store.write(QStringLiteral("PORT"), PORT);
+    store.sync();
+}
+
+QString StoredSettings::programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString StoredSettings::defaultBaseDirectory(const QString &programFolder)
+{
+#ifdef Q_OS_WIN
+    ++qt_ntfs_permission_lookup;
+#endif
+    const QFileInfo program(programFolder);
+    const bool writable = isDirectory(programFolder) && program.isWritable();
+#ifdef Q_OS_WIN
+    --qt_ntfs_permission_lookup;
+#endif
+    if (writable)
+        return QDir::toNativeSeparators(program.absoluteFilePath());
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (isDirectory(downloads))
+        return QDir::toNativeSeparators(downloads);
+    return QDir::toNativeSeparators(QDir::homePath());
+}

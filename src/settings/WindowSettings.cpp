@@ -1,0 +1,108 @@
+#include "WindowSettings.h"
+
+#include "MainState.h"
+#include "SettingsConversions.h"
+#include "SettingsStore.h"
+#include "SettingsWindow.h"
+#include "StoredSettings.h"
+
+void runStartup(SettingsWindow &window, const SettingsStore &store)
+{
+    runStartup(window, StoredSettings::load(store));
+}
+
+void runStartup(SettingsWindow &window, const StoredSettings &settings)
+{
+    MainState &state = window.mainState();
+
+    window.setLeftTwips(appliedPosition(settings.FORM_LEFT));
+    window.setTopTwips(appliedPosition(settings.FORM_TOP));
+
+    state.URL = settings.URL;
+    state.FLD = settings.FLD;
+    state.FNTOP = settings.FNTOP;
+    state.EXT = settings.EXT;
+    state.KETA = settings.KETA;
+    state.START = settings.START;
+    state.STOP = settings.STOP;
+    state.PCFLD = settings.PCFLD;
+    state.SYNC = settings.SYNC;
+
+    window.setDir1Path(settings.PCPATH);
+    // The directory list's change handling may have moved it; the drive
+    // follows the path it shows now, not the one stored.
+    window.setDrive1ToDriveOf(window.dir1Path());
+
+    state.AUTO = settings.AUTO;
+    state.PROXY = settings.PROXY;
+    state.BEEP = settings.BEEP;
+    state.LOG = settings.LOG;
+    state.PROXYIP = settings.PROXYIP;
+    state.PORT = settings.PORT;
+
+    // Each box's change handling copies the text back into MainState, so the
+    // values are read from there one at a time, as each box is set.
+    window.setJobBoxText(JobBox::URL, state.URL);
+    window.setJobBoxText(JobBox::FLD, state.FLD);
+    window.setJobBoxText(JobBox::FNTOP, state.FNTOP);
+    window.setJobBoxText(JobBox::EXT, state.EXT);
+    window.setJobBoxText(JobBox::KETA, state.KETA);
+    window.setJobBoxText(JobBox::START, state.START);
+    window.setJobBoxText(JobBox::STOP, state.STOP);
+    window.setJobBoxText(JobBox::PCFLD, state.PCFLD);
+
+    window.setCheckSyncValue(state.SYNC);
+
+    // The menu commands toggle their flag and set mark and visibility to
+    // match; inverting first makes them land on the loaded value.
+    state.AUTO = !state.AUTO;
+    window.MenuAuto();
+
+    // The proxy command would prompt for host and port, so its toggle is done
+    // here by hand.
+    state.PROXY = !state.PROXY;
+    if (state.PROXY) {
+        state.PROXY = false;
+        window.setMenuProxyChecked(false);
+    } else {
+        state.PROXY = true;
+        window.setMenuProxyChecked(true);
+    }
+
+    state.BEEP = !state.BEEP;
+    window.MenuBeep();
+    state.LOG = !state.LOG;
+    window.MenuLog();
+
+    state.Running = false;
+}
+
+StoredSettings settingsFromWindow(SettingsWindow &window)
+{
+    const MainState &state = window.mainState();
+    StoredSettings s;
+    s.FORM_LEFT = storedPosition(window.leftTwips());
+    s.FORM_TOP = storedPosition(window.topTwips());
+    s.URL = state.URL;
+    s.FLD = state.FLD;
+    s.FNTOP = state.FNTOP;
+    s.EXT = state.EXT;
+    s.KETA = state.KETA;
+    s.START = state.START;
+    s.STOP = state.STOP;
+    s.PCFLD = state.PCFLD;
+    s.SYNC = state.SYNC;
+    s.PCPATH = window.dir1Path();
+    s.AUTO = state.AUTO;
+    s.PROXY = state.PROXY;
+    s.BEEP = state.BEEP;
+    s.LOG = state.LOG;
+    s.PROXYIP = state.PROXYIP;
+    s.PORT = state.PORT;
+    return s;
+}
+
+void saveSettings(SettingsWindow &window, SettingsStore &store)
+{
+    settingsFromWindow(window).save(store);
+}
