@@ -38,8 +38,6 @@ class TestStoredSettings : public QObject
 
 private Q_SLOTS:
     void init();
-    void emptyStoreGivesDefaults();
-    void roundTripsEveryKey();
     void savesInTableOrder();
     void awkwardTextsRoundTrip_data();
     void awkwardTextsRoundTrip();
@@ -71,88 +69,6 @@ StoredSettings TestStoredSettings::loadWith(const QString &key, const QString &t
     SettingsStore store(storePath());
     store.write(key, text);
     return StoredSettings::load(store, programFolder());
-}
-
-void TestStoredSettings::emptyStoreGivesDefaults()
-{
-    SettingsStore store(storePath());
-    const StoredSettings s = StoredSettings::load(store, programFolder());
-    QCOMPARE(s.FORM_LEFT, 0);
-    QCOMPARE(s.FORM_TOP, 0);
-    QCOMPARE(s.URL, QStringLiteral("http://127.0.0.1:18080/"));
-    QCOMPARE(s.FLD, QStringLiteral("images"));
-    QCOMPARE(s.FNTOP, QStringLiteral("hana"));
-    QCOMPARE(s.EXT, QStringLiteral("jpg"));
-    QCOMPARE(s.KETA, QStringLiteral("1"));
-    QCOMPARE(s.START, QStringLiteral("1"));
-    QCOMPARE(s.STOP, QStringLiteral("8"));
-    QVERIFY(s.PCFLD.isEmpty());
-    QCOMPARE(s.SYNC, qint16(1));
-    QCOMPARE(s.PCPATH, programFolder());
-    QCOMPARE(s.AUTO, true);
-    QCOMPARE(s.PROXY, false);
-    QCOMPARE(s.BEEP, true);
-    QCOMPARE(s.LOG, true);
-    QCOMPARE(s.PROXYIP, QStringLiteral("127.0.0.1"));
-    QCOMPARE(s.PORT, QStringLiteral("8080"));
-}
-
-// Every key off its default, through a file and a fresh store, and the file in
-// the words and numbers a person expects to find.
-void TestStoredSettings::roundTripsEveryKey()
-{
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("base")));
-    StoredSettings saved;
-    saved.FORM_LEFT = 1230;
-    saved.FORM_TOP = -45000;
-    saved.URL = QStringLiteral("http://www.example.com/");
-    saved.FLD = QStringLiteral("pics");
-    saved.FNTOP = QStringLiteral("img");
-    saved.EXT = QStringLiteral("png");
-    saved.KETA = QStringLiteral("3");
-    saved.START = QStringLiteral("5");
-    saved.STOP = QStringLiteral("120");
-    saved.PCFLD = QStringLiteral("mine");
-    saved.SYNC = 0;
-    saved.PCPATH = QDir::toNativeSeparators(m_dir->filePath(QStringLiteral("base")));
-    saved.AUTO = false;
-    saved.PROXY = true;
-    saved.BEEP = false;
-    saved.LOG = false;
-    saved.PROXYIP = QStringLiteral("10.0.0.1");
-    saved.PORT = QStringLiteral("3128");
-    {
-        SettingsStore store(storePath());
-        saved.save(store);
-    }
-
-    SettingsStore store(storePath());
-    const StoredSettings s = StoredSettings::load(store, programFolder());
-    QCOMPARE(s.FORM_LEFT, saved.FORM_LEFT);
-    QCOMPARE(s.FORM_TOP, saved.FORM_TOP);
-    QCOMPARE(s.URL, saved.URL);
-    QCOMPARE(s.FLD, saved.FLD);
-    QCOMPARE(s.FNTOP, saved.FNTOP);
-    QCOMPARE(s.EXT, saved.EXT);
-    QCOMPARE(s.KETA, saved.KETA);
-    QCOMPARE(s.START, saved.START);
-    QCOMPARE(s.STOP, saved.STOP);
-    QCOMPARE(s.PCFLD, saved.PCFLD);
-    QCOMPARE(s.SYNC, saved.SYNC);
-    QCOMPARE(s.PCPATH, saved.PCPATH);
-    QCOMPARE(s.AUTO, saved.AUTO);
-    QCOMPARE(s.PROXY, saved.PROXY);
-    QCOMPARE(s.BEEP, saved.BEEP);
-    QCOMPARE(s.LOG, saved.LOG);
-    QCOMPARE(s.PROXYIP, saved.PROXYIP);
-    QCOMPARE(s.PORT, saved.PORT);
-
-    QFile file(storePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray text = file.readAll();
-    for (const char *line : { "\nFORM_LEFT=1230\n", "\nFORM_TOP=-45000\n", "\nSYNC=0\n",
-                              "\nAUTO=False\n", "\nPROXY=True\n" })
-        QVERIFY2(text.contains(line), line);
 }
 
 void TestStoredSettings::savesInTableOrder()
