@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Prompter.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+// Answers the window's questions from a script and records every dialog in
+// the order shown, as "message:<text>" or "ask:<prompt>|<initial text>".
+class ScriptedPrompter final : public Prompter
+{
+public:
+    // Each answer is returned by the next askText(); Cancel is the empty text.
+    QList<QString> answers;
+    QStringList shown;
+    // Called at every dialog, so a test can look at the window meanwhile.
+    std::function<void()> onDialog;
+
+    void showMessage(const QString &text) override;
+    QString askText(const QString &prompt, const QString &initialText) override;
+};

@@ -1,0 +1,234 @@
+#include "DirectoryList.h"
+#include "Seqget_FRM.h"
+#include "TestHttpServer.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typingUpdatesFieldAtOnce_data();
+    void typingUpdatesFieldAtOnce();
+    void codeAndClearingUpdateField();
+    void sampleBoxIsBoundToNothing();
+    void runStartedAndStoppedByClicks();
+    void editsDuringRunRenameRemainingFiles();
+    void closingDuringStalledFetch();
+
+private:
+    static QString field(const MainState &state, JobBox box);
+    static void prepareJob(Seqget_FRM &window, const QString &url, const QString &base);
+};
+
+QString TestMainWindow::field(const MainState &state, JobBox box)
+{
+    switch (box) {
+    case JobBox::URL:
+        return state.URL;
+    case JobBox::FLD:
+        return state.FLD;
+    case JobBox::FNTOP:
+        return state.FNTOP;
+    case JobBox::EXT:
+        return state.EXT;
+    case JobBox::KETA:
+        return state.KETA;
+    case JobBox::START:
+        return state.START;
+    case JobBox::STOP:
+        return state.STOP;
+    case JobBox::PCFLD:
+        return state.PCFLD;
+    }
+    return {};
+}
+
+void TestMainWindow::typingUpdatesFieldAtOnce_data()
+{
+    QTest::addColumn<JobBox>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("URL") << JobBox::URL << "http://h/";
+    QTest::newRow("FLD") << JobBox::FLD << "img";
+    QTest::newRow("FNTOP") << JobBox::FNTOP << "ha na";
+    QTest::newRow("EXT") << JobBox::EXT << "*";
+    QTest::newRow("KETA not a number") << JobBox::KETA << "x3";
+    QTest::newRow("START") << JobBox::START << " 1";
+    QTest::newRow("STOP") << JobBox::STOP << "99999";
+    QTest::newRow("PCFLD") << JobBox::PCFLD << "mine";
+}
+
+void TestMainWindow::typingUpdatesFieldAtOnce()
+{
+    QFETCH(JobBox, box);
+    QFETCH(QString, typed);
+    Seqget_FRM window;
+    QLineEdit *edit = window.jobBox(box);
+    QString expected;
+    for (QChar c : typed) {
+        QTest::keyClicks(edit, QString(c));
+        expected += c;
+        // The field never lags behind the box, not even between keystrokes.
+        QCOMPARE(field(window.mainState(), box), expected);
+    }
+    // No other field moved.
+    for (JobBox other : allJobBoxes) {
+        if (other != box)
+            QCOMPARE(field(window.mainState(), other), QString());
+    }
+}
+
+void TestMainWindow::codeAndClearingUpdateField()
+{
+    Seqget_FRM window;
+    for (JobBox box : allJobBoxes) {
+        window.jobBox(box)->setText(QStringLiteral("  set by code "));
+        QCOMPARE(field(window.mainState(), box), QStringLiteral("  set by code "));
+        window.jobBox(box)->selectAll();
+        QTest::keyClick(window.jobBox(box), Qt::Key_Delete);
+        QCOMPARE(field(window.mainState(), box), QString());
+    }
+}
+
+void TestMainWindow::sampleBoxIsBoundToNothing()
+{
+    Seqget_FRM window;
+    auto *sample = window.findChild<QComboBox *>(QStringLiteral("Combo_url"));
+    QTest::keyClicks(sample->lineEdit(), QStringLiteral("http://h/a/b1.jpg"));
+    QCOMPARE(sample->currentText(), QStringLiteral("http://h/a/b1.jpg"));
+    for (JobBox box : allJobBoxes)
+        QCOMPARE(field(window.mainState(), box), QString());
+}
+
+void TestMainWindow::prepareJob(Seqget_FRM &window, const QString &url, const QString &base)
+{
+    window.jobBox(JobBox::URL)->setText(url);
+    window.jobBox(JobBox::FLD)->setText(QStringLiteral("images"));
+    window.jobBox(JobBox::FNTOP)->setText(QStringLiteral("hana"));
+    window.jobBox(JobBox::EXT)->setText(QStringLiteral("jpg"));
+    window.jobBox(JobBox::KETA)->setText(QStringLiteral("3"));
+    window.jobBox(JobBox::START)->setText(QStringLiteral("1"));
+    window.jobBox(JobBox::STOP)->setText(QStringLiteral("3"));
+    window.jobBox(JobBox::PCFLD)->setText(QStringLiteral("mine"));
+    window.setSyncValue(1);
+    window.findChild<DirectoryList *>(QStringLiteral("Dir1"))->setPath(base);
+}
+
+void TestMainWindow::runStartedAndStoppedByClicks()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    for (int i = 1; i <= 3; ++i) {
+        TestResponse response;
+        response.body = QByteArray("picture ") + QByteArray::number(i);
+        server.setResponse("/images/hana00" + QByteArray::number(i) + ".jpg", response);
+    }
+    TestResponse held;
+    held.body = "picture 2";
+    held.hold = true;
+    server.setResponse("/images/hana002.jpg", held);
+
+    QTemporaryDir base;
+    Seqget_FRM window;
+    prepareJob(window, server.baseUrl(), base.path());
+    auto *button = window.findChild<QPushButton *>(QStringLiteral("Command_GET"));
+
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(button->text(), QStringLiteral("STOP"));
+    QVERIFY(window.mainState().Running);
+    QSignalSpy requested(&server, &TestHttpServer::requestReceived);
+    QTRY_COMPARE(server.requestedPaths().size(), 2);
+    QCOMPARE(window.Label_STS(0)->text(), server.baseUrl() + "images/hana002.jpg");
+    QCOMPARE(window.Label_STS(1)->text(), base.path() + "/images/hana002.jpg");
+
+    // A stop during the fetch of file 2: file 2 is still saved, file 3 never asked.
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!window.mainState().Running);
+    QCOMPARE(button->text(), QStringLiteral("STOP"));
+    // A further press while the stopped run finishes its file starts nothing.
+    QTest::mouseClick(button, Qt::LeftButton);
+    server.release("/images/hana002.jpg");
+    QTRY_COMPARE(button->text(), QStringLiteral("START"));
+    QTest::qWait(50);
+    QCOMPARE(server.requestedPaths(),
+             QList<QByteArray>({ "/images/hana001.jpg", "/images/hana002.jpg" }));
+    QFile second(base.path() + "/images/hana002.jpg");
+    QVERIFY(second.open(QIODevice::ReadOnly));
+    QCOMPARE(second.readAll(), QByteArray("picture 2"));
+    QVERIFY(!QFile::exists(base.path() + "/images/hana003.jpg"));
+}
+
+void TestMainWindow::editsDuringRunRenameRemainingFiles()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestResponse held;
+    held.body = "one";
+    held.hold = true;
+    server.setResponse("/images/hana001.jpg", held);
+    TestResponse plain;
+    plain.body = "two";
+    server.setResponse("/images/other002.jpg", plain);
+    server.setResponse("/images/other003.jpg", plain);
+
+    QTemporaryDir base;
+    QVERIFY(QDir(base.path()).mkpath(QStringLiteral("elsewhere/images")));
+    Seqget_FRM window;
+    prepareJob(window, server.baseUrl(), base.path());
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Command_GET")),
+                      Qt::LeftButton);
+    QTRY_COMPARE(server.requestedPaths().size(), 1);
+    // Changed while file 1 is in transfer: the names of the rest of the series
+    // follow, and every file, the one in progress too, is saved under the base
+    // directory as it is when the file is saved.
+    window.jobBox(JobBox::FNTOP)->selectAll();
+    QTest::keyClicks(window.jobBox(JobBox::FNTOP), QStringLiteral("other"));
+    window.findChild<DirectoryList *>(QStringLiteral("Dir1"))->setPath(base.path() + "/elsewhere");
+    server.release("/images/hana001.jpg");
+    QTRY_COMPARE(window.mainState().Running, false);
+    QCOMPARE(server.requestedPaths(),
+             QList<QByteArray>(
+                 { "/images/hana001.jpg", "/images/other002.jpg", "/images/other003.jpg" }));
+    QCOMPARE(QDir(base.path() + "/elsewhere/images").entryList(QDir::Files | QDir::Hidden),
+             QStringList({ "hana001.jpg", "other002.jpg", "other003.jpg" }));
+    QCOMPARE(QDir(base.path() + "/images").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestMainWindow::closingDuringStalledFetch()
+{
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    TestResponse stalled;
+    stalled.body = QByteArray(100000, 'x');
+    stalled.sentLength = 5000;
+    stalled.ending = TestResponse::Ending::Stall;
+    server.setResponse("/images/hana001.jpg", stalled);
+
+    QTemporaryDir base;
+    QPointer<Seqget_FRM> window = new Seqget_FRM;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    prepareJob(*window, server.baseUrl(), base.path());
+    window->show();
+    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("Command_GET")),
+                      Qt::LeftButton);
+    QTRY_COMPARE(server.requestedPaths().size(), 1);
+    QTest::qWait(100);
+    window->close();
+    QTRY_VERIFY(window.isNull());
+    // Let anything the aborted transfer still had queued come through.
+    QTest::qWait(100);
+    const QDir folder(base.path() + "/images");
+    QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "TestMainWindow.moc"
