@@ -243,8 +243,10 @@ QList<VolumeList::Mount> VolumeList::systemMounts()
         const QHash<QString, QString> labels = labelsByDevice();
         QList<Mount> kept;
         for (Mount &mount : mounts) {
-            // Files bind-mounted into containers (/etc/hosts) are no place to choose.
-            if (!QFileInfo(mount.root).isDir())
+            // Files bind-mounted into containers (/etc/hosts) are no place to
+            // choose. Only candidates are looked at: a stat of a hung network
+            // mount that would be left out anyway must not stall the list.
+            if (isChoosable(mount) && !QFileInfo(mount.root).isDir())
                 continue;
             if (mount.device.startsWith(QLatin1Char('/')))
                 mount.label = labels.value(QFileInfo(mount.device).canonicalFilePath());

@@ -6,9 +6,20 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
+
+bool permissionsAreIgnored()
+{
+#ifdef Q_OS_UNIX
+    return ::geteuid() == 0;
+#else
+    return true; // directory permissions are not what locks a folder there
+#endif
+}
 
 QStringList texts(const QListWidget &list)
 {
@@ -112,8 +123,8 @@ void TestDirectoryList::refusesWhatCannotBeEntered()
 {
     QFETCH(QString, target);
     QFETCH(bool, locked);
-    if (locked && ::geteuid() == 0)
-        QSKIP("root enters every directory");
+    if (locked && permissionsAreIgnored())
+        QSKIP("this user enters every directory");
 
     DirectoryList list;
     list.setVolumes(m_volumes);
