@@ -1,0 +1,174 @@
+#include "DownloadRun.h"
+
+#include "HttpTransfer.h"
+#include "MainState.h"
+#include "NamingRules.h"
+#include "NumberParse.h"
+#include "RunPlatform.h"
+#include "RunView.h"
+
+#include <QFile>
+#include <limits>
+
+namespace {
+
+void readInto(qint16 &field, const QString &text)
+{
+    // A number outside the 16-bit range leaves the field as the last run had it.
+    if (const auto value = ReadNumber(text))
+        field = *value;
+}
+
+} // namespace
+
+DownloadRun::DownloadRun(MainState &state, RunView &view, RunPlatform &platform,
+                         HttpTransfer &transfer, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_view(view)
+    , m_platform(platform)
+    , m_transfer(&transfer)
+{
+    connect(&transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
+    connect(&transfer, &QObject::destroyed, this, &DownloadRun::abortQuietly);
+}
+
+DownloadRun::~DownloadRun()
+{
+    abortQuietly();
+}
+
+void DownloadRun::StartStop()
+{
+    if (m_state.Running) {
+        // Seen by the run at its next loop test, after the file in progress.
+        m_state.Running = false;
+        return;
+    }
+    // A stopped run still saving its last file: a second run would share the
+    // transfer and could write the same file, so the press is ignored.
+    if (m_active || !m_transfer)
+        return;
+
+    m_view.setButtonCaption(QStringLiteral("STOP"));
+    m_state.Running = true;
+    m_active = true;
+
+    m_state.URL = m_view.jobText(JobBox::URL);
+    m_state.FLD = m_view.jobText(JobBox::FLD);
+    m_state.FNTOP = m_view.jobText(JobBox::FNTOP);
+    m_state.EXT = m_view.jobText(JobBox::EXT);
+    m_state.KETA = m_view.jobText(JobBox::KETA);
+    m_state.START = m_view.jobText(JobBox::START);
+    m_state.STOP = m_view.jobText(JobBox::STOP);
+    m_state.PCFLD = m_view.jobText(JobBox::PCFLD);
+
+    const QString base = m_view.baseDirectory();
+    if (folderIsSafe(base))
+        m_platform.createFolder(LocalFolder(m_state, base));
+
+    if (m_state.PROXY) {
+        m_transfer->setProxyHost(m_state.PROXYIP);
+        m_transfer->setPort(m_state.PORT);
+    } else {
+        m_transfer->setProxyHost(QString());
+        m_transfer->setPort(QStringLiteral("80"));
+    }
+
+    readInto(m_state.Digits, m_state.KETA);
+    readInto(m_state.CurrentNo, m_state.START);
+    readInto(m_state.LastNo, m_state.STOP);
+
+    nextFile();
+}
+
+bool DownloadRun::folderIsSafe(const QString &baseDirectory) const
+{
+    // Without a base directory the folder would hang off the file system's
+    // root, outside anything the user chose.
+    return !baseDirectory.isEmpty() && isPlainPathComponent(localFolderName(m_state), true);
+}
+
+void DownloadRun::nextFile()
+{
+    if (m_state.CurrentNo > m_state.LastNo || !m_state.Running) {
+        endRun();
+        return;
+    }
+    m_fileName = FileNameFor(m_state, m_state.CurrentNo);
+    const QString base = m_view.baseDirectory();
+    m_view.setStatusText(1, LocalPathFor(m_state, base, m_fileName));
+    const QString url = RemoteUrlFor(m_state, m_fileName);
+    m_view.setStatusText(0, url);
+
+    // A name that would leave the local folder gets no file, but the fetch
+    // still happens: every number of the series is requested in turn whatever
+    // becomes of its body, as with a name the file system refuses.
+    QIODevice *sink = nullptr;
+    if (folderIsSafe(base) && isPlainPathComponent(m_fileName, false)
+        && m_saver.begin(LocalFolder(m_state, base)))
+        sink = m_saver.device();
+    m_transfer->fetch(url, m_state.URL + m_state.FLD + QLatin1Char('/'), sink);
+}
+
+void DownloadRun::onFetchFinished(const FetchResult &result)
+{
+    if (!m_active)
+        return;
+    saveFile(result);
+    if (m_state.CurrentNo == std::numeric_limits<qint16>::max()) {
+        endRun();
+        return;
+    }
+    ++m_state.CurrentNo;
+    nextFile();
+}
+
+void DownloadRun::saveFile(const FetchResult &result)
+{
+    // The user may have edited a job box or picked another folder meanwhile.
+    const QString base = m_view.baseDirectory();
+    if (!folderIsSafe(base) || !isPlainPathComponent(m_fileName, false)) {
+        m_saver.discard();
+        return;
+    }
+    m_saver.commit(LocalPathFor(m_state, base, m_fileName), result.ok);
+}
+
+void DownloadRun::endRun()
+{
+    if (m_state.LOG)
+        writeLogLine();
+    m_view.setButtonCaption(QStringLiteral("START"));
+    if (m_state.BEEP)
+        m_platform.beep();
+    m_state.Running = false;
+    m_active = false;
+    Q_EMIT finished();
+}
+
+void DownloadRun::writeLogLine()
+{
+    // A log that cannot be opened costs the line and nothing else.
+    QFile log(m_platform.logFilePath());
+    if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    const QString line = QLatin1Char('"') + m_view.statusText(0) + QStringLiteral(",\"\r\n");
+    log.write(line.toLocal8Bit());
+}
+
+void DownloadRun::cancel()
+{
+    abortQuietly();
+    m_state.Running = false;
+}
+
+void DownloadRun::abortQuietly()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (m_transfer)
+        m_transfer->abort();
+    m_saver.discard();
+}

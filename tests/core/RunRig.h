@@ -1,0 +1,42 @@
+#pragma once
+
+#include "DownloadRun.h"
+#include "HttpTransfer.h"
+#include "MainState.h"
+#include "MemoryRunView.h"
+#include "RecordingRunPlatform.h"
+#include "TestHttpServer.h"
+
+#include <QTemporaryDir>
+
+// A whole run without a window: the test server, a temporary base directory,
+// the in-memory view filled with the series /s/hana001.jpg .. hana003.jpg,
+// and the real transfer and run.
+class RunRig
+{
+public:
+    RunRig();
+
+    // The local folder of the series and the path of one of its files.
+    QString folder() const;
+    QString localFile(const QString &name) const;
+    QString logFile() const;
+    // Serves body for /s/<name>.
+    void serve(const QString &name, const QByteArray &body);
+
+    // Presses the button and waits for the run's end; false on a hang.
+    bool runToEnd();
+
+    QTemporaryDir root;
+    TestHttpServer server;
+    MainState state;
+    MemoryRunView view;
+    RecordingRunPlatform platform;
+    HttpTransfer transfer;
+    DownloadRun run;
+};
+
+QByteArray readAll(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
+// Every entry below folder, hidden ones included, as relative paths.
+QStringList entriesBelow(const QString &folder);

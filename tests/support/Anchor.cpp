@@ -1,1 +1,0 @@
-int seqgetTestSupportAnchor = 0;

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+// What the test server answers for one path.
+struct TestResponse
+{
+    enum class Ending {
+        Keep, // the connection stays open for the next request
+        Close, // closed once the bytes below are sent
+        Stall, // stays open, but nothing more is ever sent
+    };
+
+    int status = 200;
+    QByteArray body;
+    QList<QPair<QByteArray, QByteArray>> headers;
+    // Content-Length to announce; -1 announces the body's true size.
+    qint64 declaredLength = -1;
+    // Body bytes actually sent; -1 sends the whole body.
+    qint64 sentLength = -1;
+    // Send the body with chunked framing (declaredLength is then ignored).
+    bool chunked = false;
+    // Answer only when the test calls release() for this path.
+    bool hold = false;
+    Ending ending = Ending::Keep;
+};
+
+struct RecordedRequest
+{
+    QByteArray method;
+    QByteArray target; // as sent: origin form, or an absolute URI through a proxy
+    QByteArray path; // target without scheme and host
+    QHash<QByteArray, QByteArray> headers; // names in lower case
+    int connection = 0; // 1 for the first accepted connection, and so on
+};
+
+// A small HTTP/1.1 server on 127.0.0.1 with keep-alive, answering programmed
+// responses per path and recording every request it gets. Unknown paths get
+// a 404 with a small body.
+class TestHttpServer final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestHttpServer(QObject *parent = nullptr);
+    ~TestHttpServer() override;
+
+    bool listen();
+    quint16 port() const;
+    // "http://127.0.0.1:<port>/"
+    QString baseUrl() const;
+
+    void setResponse(const QByteArray &path, const TestResponse &response);
+    // Answers the held requests for path, and later ones at once.
+    void release(const QByteArray &path);
+
+    QList<RecordedRequest> requests() const { return m_requests; }
+    QList<QByteArray> requestedPaths() const;
+    int connectionCount() const { return m_connections; }
+
+Q_SIGNALS:
+    void requestReceived(const QByteArray &path);
+
+private:
+    struct Held
+    {
+        QTcpSocket *socket = nullptr;
+        QByteArray path;
+    };
+
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const QByteArray &path);
+
+    QTcpServer m_server;
+    QHash<QByteArray, TestResponse> m_responses;
+    QList<Held> m_held;
+    QList<RecordedRequest> m_requests;
+    QHash<QTcpSocket *, QByteArray> m_buffers;
+    QHash<QTcpSocket *, int> m_connectionIds;
+    int m_connections = 0;
+};
+Q_DECLARE_METATYPE(TestResponse)
