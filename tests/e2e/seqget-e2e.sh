@@ -207,12 +207,32 @@ say "nginx on 127.0.0.1:$nginx_port, tinyproxy on 127.0.0.1:$proxy_port"
 
 # --- X display and window manager ------------------------------------------
 
-# -displayfd makes Xvfb pick a free display itself and report it once ready.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
-    </dev/null >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 "Xvfb" test -s "$work/display"
-export DISPLAY=":$(head -n 1 "$work/display")"
+# A display number of our own: one picked at random among many, so that runs
+# side by side (ctest -j, other sessions) rarely even try the same one; and a
+# server that lost the race for its lock exits, which the loop notices.
+# -noreset: by default the server resets when its last client leaves (here
+# the probe), refusing connections for a moment, which openbox then hits.
+start_xvfb() {
+    local number pid
+    for _ in $(seq 1 10); do
+        number=$((200 + RANDOM % 800))
+        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >>"$work/xvfb.log" 2>&1 &
+        pid=$!
+        pids+=("$pid")
+        for _ in $(seq 1 200); do
+            kill -0 "$pid" 2>/dev/null || break
+            if xprop -display ":$number" -root >/dev/null 2>&1; then
+                export DISPLAY=":$number"
+                return 0
+            fi
+            sleep 0.05
+        done
+        stop_pid "$pid"
+    done
+    return 1
+}
+start_xvfb || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
 
 openbox --sm-disable </dev/null >"$work/openbox.log" 2>&1 &
 pids+=($!)
