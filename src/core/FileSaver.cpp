@@ -80,7 +80,7 @@ bool FileSaver::commit(const QString &destination, bool ok)
     bool saved = false;
     if (m_file) {
         // A buffered write that did not fit on the disk shows up only here.
-        const bool written = m_file->flush() && m_file->size() > 0;
+        const bool written = m_file->flush() && m_file->pos() > 0;
         m_file->close();
         if (ok && written) {
             const std::error_code error = replaceFrom(m_file->fileName(), destination);

@@ -1,0 +1,46 @@
+// Runs one series the way the START button does, without a window:
+//   seqget_bench <url> <folder> <prefix> <digits> <first> <last> <ext> <local base> [proxy:port]
+// Exits 0 when the run has ended, 1 on bad arguments.
+#include "DownloadRun.h"
+#include "HttpTransfer.h"
+#include "MainState.h"
+#include "MemoryRunView.h"
+#include "RecordingRunPlatform.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 9 || args.size() > 10) {
+        std::fprintf(stderr,
+                     "usage: seqget_bench <url> <folder> <prefix> <digits> <first> <last> "
+                     "<ext> <local base> [proxy:port]\n");
+        return 1;
+    }
+
+    MainState state;
+    state.SYNC = 1;
+    MemoryRunView view;
+    const JobBox boxes[] = { JobBox::URL,   JobBox::FLD,  JobBox::FNTOP, JobBox::KETA,
+                             JobBox::START, JobBox::STOP, JobBox::EXT };
+    for (int i = 0; i < 7; ++i)
+        view.setJobText(boxes[i], args.at(i + 1));
+    view.setBaseDirectory(args.at(8));
+    if (args.size() == 10) {
+        const qsizetype colon = args.at(9).lastIndexOf(QLatin1Char(':'));
+        state.PROXY = true;
+        state.PROXYIP = args.at(9).left(colon);
+        state.PORT = args.at(9).mid(colon + 1);
+    }
+    RecordingRunPlatform platform;
+    HttpTransfer transfer;
+    DownloadRun run(state, view, platform, transfer);
+    QObject::connect(&run, &DownloadRun::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    run.StartStop();
+    return run.isActive() ? app.exec() : 0;
+}
