@@ -25,7 +25,9 @@ if [ -z "$program" ] || [ ! -x "$program" ]; then
     exit 2
 fi
 
-for tool in Xvfb xdotool openbox nginx tinyproxy xprop import cmp; do
+# nginx and tinyproxy live in sbin, which a normal user's PATH often lacks.
+PATH="$PATH:/usr/sbin:/sbin"
+for tool in Xvfb xdotool openbox nginx tinyproxy xprop xwininfo import cmp python3; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
         exit 77
