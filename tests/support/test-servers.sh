@@ -4,6 +4,7 @@
 #   test-servers.sh stop <dir>    stops whatever start left running
 # Works as root (CI) and as a normal user.
 set -u
+export PATH="$PATH:/usr/sbin:/sbin"
 
 action="${1:-}"
 dir="${2:-}"
