@@ -20,7 +20,7 @@ RunRig::RunRig()
     view.setJobText(JobBox::START, QStringLiteral("1"));
     view.setJobText(JobBox::STOP, QStringLiteral("3"));
     state.SYNC = 1;
-    transfer.setTransferTimeout(std::chrono::milliseconds(500));
+    transfer.setTransferTimeout(std::chrono::milliseconds(1000));
 }
 
 QString RunRig::folder() const

@@ -55,7 +55,7 @@ void TestHttpTransfer::init()
     m_server = std::make_unique<TestHttpServer>();
     QVERIFY(m_server->listen());
     m_transfer = std::make_unique<HttpTransfer>();
-    m_transfer->setTransferTimeout(std::chrono::milliseconds(300));
+    m_transfer->setTransferTimeout(std::chrono::milliseconds(1000));
 }
 
 void TestHttpTransfer::setPort_data()
