@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Start-up time of Seqget: from the start of the process to its window on screen.
 
-    bench/startup.py <path to seqget> [runs]      (default 10 runs)
+    bench/startup.py <path to seqget> [runs] [--baseline <bare Qt window>]
 
 The program is timed from outside, so it runs exactly as a user starts it:
 the clock starts just before the process is created (fork and exec are
@@ -19,6 +19,7 @@ unrecorded warm-up run first, since the very first start after a build pays
 for loading the libraries from disk; its time is printed separately.
 """
 
+import argparse
 import ctypes
 import ctypes.util
 import os
@@ -181,36 +182,60 @@ def cpu_milliseconds(pid):
     return total / 1e6
 
 
-def main():
-    if len(sys.argv) < 2 or not os.access(sys.argv[1], os.X_OK):
-        print(__doc__.strip().splitlines()[2].strip(), file=sys.stderr)
-        return 2
-    program = os.path.abspath(sys.argv[1])
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 10
-    with tempfile.TemporaryDirectory(prefix="seqget-startup.") as work:
-        xvfb, name = start_xvfb(work)
-        try:
-            display = Display(name)
-            load = os.getloadavg()[0]
-            warm_up = time_one(program, *session(work, 0, name), display)[0]
-            measured = [time_one(program, *session(work, run, name), display)
-                        for run in range(1, runs + 1)]
-            display.close()
-        finally:
-            xvfb.terminate()
-            xvfb.wait(timeout=10)
+def report(label, measured, warm_up):
     figures = sorted(wall for wall, _ in measured)
     cpu = sorted(used for _, used in measured if used is not None)
     quartiles = statistics.quantiles(figures, n=4) if len(figures) > 1 else figures * 3
-    print(f"Seqget start-up, process start to window mapped ({runs} runs, Xvfb, no window manager)")
+    print(f"{label}:")
     print("  runs (ms, sorted): " + ", ".join(f"{value:.1f}" for value in figures))
     print(f"  median {statistics.median(figures):.1f} ms, min {figures[0]:.1f} ms, "
           f"max {figures[-1]:.1f} ms, interquartile range {quartiles[2] - quartiles[0]:.1f} ms")
     if cpu:
         print(f"  CPU time used by then: median {statistics.median(cpu):.1f} ms "
               f"(min {cpu[0]:.1f}, max {cpu[-1]:.1f})")
-    print(f"  unrecorded warm-up run: {warm_up:.1f} ms; load average before: {load:.2f} "
-          f"on {os.cpu_count()} CPUs")
+    print(f"  unrecorded warm-up run: {warm_up:.1f} ms")
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Start-up time of Seqget, process start to "
+                                     "window mapped.")
+    parser.add_argument("seqget", help="the program to time")
+    parser.add_argument("runs", nargs="?", type=int, default=10, help="timed runs (default 10)")
+    parser.add_argument("--baseline", help="a bare Qt Widgets window titled Seqget, timed in "
+                        "turn with the program: the floor that Qt and X set on this machine")
+    arguments = parser.parse_args()
+    programs = [("Seqget", os.path.abspath(arguments.seqget))]
+    if arguments.baseline:
+        programs.append(("Bare Qt window (baseline)", os.path.abspath(arguments.baseline)))
+    for _, program in programs:
+        if not os.access(program, os.X_OK):
+            parser.error(f"not an executable: {program}")
+
+    measured = {label: [] for label, _ in programs}
+    warm_up = {}
+    with tempfile.TemporaryDirectory(prefix="seqget-startup.") as work:
+        xvfb, name = start_xvfb(work)
+        try:
+            display = Display(name)
+            load = os.getloadavg()[0]
+            run = 0
+            for label, program in programs:
+                warm_up[label] = time_one(program, *session(work, run, name), display)[0]
+                run += 1
+            # Taken in turn, so that a change in the machine's load over the
+            # runs weighs on both alike.
+            for _ in range(arguments.runs):
+                for label, program in programs:
+                    measured[label].append(time_one(program, *session(work, run, name), display))
+                    run += 1
+            display.close()
+        finally:
+            xvfb.terminate()
+            xvfb.wait(timeout=10)
+    print(f"Start-up, process start to window mapped ({arguments.runs} runs each, Xvfb, "
+          f"no window manager; load average before: {load:.2f} on {os.cpu_count()} CPUs)")
+    for label, _ in programs:
+        report(label, measured[label], warm_up[label])
     return 0
 
 
