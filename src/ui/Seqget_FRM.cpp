@@ -18,7 +18,9 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
@@ -202,7 +204,9 @@ double Seqget_FRM::leftTwips() const
 
 void Seqget_FRM::setLeftTwips(double twips)
 {
-    move(qRound(twips / twipsPerPixel), y());
+    QPoint frame = requestedFramePosition();
+    frame.setX(qRound(twips / twipsPerPixel));
+    placeFrame(frame);
 }
 
 double Seqget_FRM::topTwips() const
@@ -212,7 +216,44 @@ double Seqget_FRM::topTwips() const
 
 void Seqget_FRM::setTopTwips(double twips)
 {
-    move(x(), qRound(twips / twipsPerPixel));
+    QPoint frame = requestedFramePosition();
+    frame.setY(qRound(twips / twipsPerPixel));
+    placeFrame(frame);
+}
+
+void Seqget_FRM::placeFrame(const QPoint &topLeft)
+{
+    m_requestedFrame = topLeft;
+    m_frameToCorrect = true;
+    move(topLeft);
+}
+
+void Seqget_FRM::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_frameToCorrect)
+        return;
+    m_frameToCorrect = false;
+    // The stored position is the frame's, as x() and y() report it once the
+    // window is framed. Before the first show the frame is unknown and X11
+    // places the client area at the position instead; left so, every save
+    // and start would creep by the height of the title bar. The frame comes
+    // some time after the show, with no event of its own to wait for, so the
+    // position is checked a few times in the first second.
+    for (int delay : { 50, 250, 1000 }) {
+        QTimer::singleShot(delay, this, [this] {
+            const bool framed = frameGeometry().topLeft() != geometry().topLeft();
+            if (framed && pos() != *m_requestedFrame)
+                move(*m_requestedFrame);
+        });
+    }
+}
+
+QPoint Seqget_FRM::requestedFramePosition() const
+{
+    // The window reports a new position only once the platform has moved it,
+    // so two edges set one after the other start from the last request.
+    return m_requestedFrame.value_or(pos());
 }
 
 QString Seqget_FRM::dir1Path() const

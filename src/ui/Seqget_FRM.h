@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 
 class DownloadRun;
 class HttpTransfer;
@@ -17,6 +18,7 @@ class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMimeData;
+class QShowEvent;
 class RunPlatform;
 class SettingsStore;
 
@@ -110,9 +112,12 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void connectHandlers();
+    void placeFrame(const QPoint &topLeft);
+    QPoint requestedFramePosition() const;
     void setSampleFromDrop(const QMimeData *dropped);
     // The option toggle shared by the four Settings entries.
     static void toggleOption(bool &flag, QAction *entry);
@@ -122,6 +127,8 @@ private:
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
     SettingsStore *m_store = nullptr;
+    std::optional<QPoint> m_requestedFrame;
+    bool m_frameToCorrect = false;
     std::unique_ptr<HttpTransfer> m_http;
     std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
