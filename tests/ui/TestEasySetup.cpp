@@ -162,20 +162,16 @@ void TestEasySetup::drops()
     // Deliver as the drag-and-drop machinery does: to the widget under the
     // cursor, passed up to the first one that takes drops.
     QWidget *widget = window.findChild<QWidget *>(target);
-    QVERIFY(widget);
-    const QPoint center = widget->rect().center();
-    QWidget *taker = widget->childAt(center) ? widget->childAt(center) : widget;
-    while (taker && !taker->acceptDrops())
+    QWidget *taker = widget->childAt(widget->rect().center());
+    taker = taker ? taker : widget;
+    while (!taker->acceptDrops())
         taker = taker->parentWidget();
-    QVERIFY(taker);
-    const QPoint at
-        = widget->mapTo(taker->window(), center) - taker->mapTo(taker->window(), QPoint());
-    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    const QPoint at = taker->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
+    QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(taker, &enter);
     QVERIFY(enter.isAccepted());
     QCOMPARE(enter.dropAction(), Qt::CopyAction);
-    QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(taker, &drop);
 
     // Only the sample box changes; the analysis does not run.
