@@ -20,7 +20,6 @@
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
-#include <QWindow>
 
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
@@ -28,10 +27,10 @@ bool Seqget_FRM::DriveChanging = false;
 Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Seqget_FRM>())
+    , m_store(store)
     , m_http(std::make_unique<HttpTransfer>())
     , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
 {
-    m_store = store;
     m_ui->setupUi(this);
     if (prompter) {
         m_prompter = prompter;
