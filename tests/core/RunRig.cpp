@@ -12,30 +12,11 @@ RunRig::RunRig()
     server.listen();
     QDir(root.path()).mkdir(QStringLiteral("base"));
     view.setBaseDirectory(root.path() + QStringLiteral("/base"));
-    view.setJobText(JobBox::URL, server.baseUrl());
-    view.setJobText(JobBox::FLD, QStringLiteral("s"));
-    view.setJobText(JobBox::FNTOP, QStringLiteral("hana"));
-    view.setJobText(JobBox::EXT, QStringLiteral("jpg"));
-    view.setJobText(JobBox::KETA, QStringLiteral("3"));
-    view.setJobText(JobBox::START, QStringLiteral("1"));
-    view.setJobText(JobBox::STOP, QStringLiteral("3"));
+    const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
+    for (JobBox box : allJobBoxes)
+        view.setJobText(box, texts.at(int(box)));
     state.SYNC = 1;
     transfer.setTransferTimeout(std::chrono::milliseconds(1000));
-}
-
-QString RunRig::folder() const
-{
-    return view.baseDirectory() + QStringLiteral("/s");
-}
-
-QString RunRig::localFile(const QString &name) const
-{
-    return folder() + QLatin1Char('/') + name;
-}
-
-QString RunRig::logFile() const
-{
-    return platform.logFilePath();
 }
 
 void RunRig::serve(const QString &name, const QByteArray &body)
@@ -61,8 +42,7 @@ QByteArray readAll(const QString &path)
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList entriesBelow(const QString &folder)

@@ -17,13 +17,10 @@ class RunRig
 public:
     RunRig();
 
-    // The local folder of the series and the path of one of its files.
-    QString folder() const;
-    QString localFile(const QString &name) const;
-    QString logFile() const;
+    QString folder() const { return view.baseDirectory() + QStringLiteral("/s"); }
+    QString localFile(const QString &name) const { return folder() + QLatin1Char('/') + name; }
     // Serves body for /s/<name>.
     void serve(const QString &name, const QByteArray &body);
-
     // Presses the button and waits for the run's end; false on a hang.
     bool runToEnd();
 
@@ -38,5 +35,5 @@ public:
 
 QByteArray readAll(const QString &path);
 bool writeFile(const QString &path, const QByteArray &bytes);
-// Every entry below folder, hidden ones included, as relative paths.
+// Every entry below folder, hidden ones included, as sorted relative paths.
 QStringList entriesBelow(const QString &folder);
