@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-qpa-plugins
+    libcurl4-openssl-dev
     nginx-light tinyproxy curl wget time
     python3
     xvfb xdotool openbox x11-utils imagemagick fonts-ipafont-gothic

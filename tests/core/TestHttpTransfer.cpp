@@ -2,6 +2,7 @@
 #include "TestHttpServer.h"
 
 #include <QBuffer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -44,6 +45,8 @@ private Q_SLOTS:
     void failureIsNeverSynchronous();
     void abortReportsNothing();
     void sinkWriteFailureFails();
+    void environmentProxiesIgnored_data();
+    void environmentProxiesIgnored();
 
 private:
     std::unique_ptr<TestHttpServer> m_server;
@@ -122,6 +125,17 @@ void TestHttpTransfer::outcome_data()
     brokenChunks.sentLength = 500;
     brokenChunks.ending = TestResponse::Ending::Stall;
     QTest::newRow("broken chunked, open") << brokenChunks << false << body.left(500);
+
+    TestResponse toFtp = responseOf(302, QByteArray());
+    toFtp.headers = { { "Location", "ftp://127.0.0.1/f" } };
+    QTest::newRow("redirect to ftp") << toFtp << false << QByteArray();
+
+    TestResponse loop = responseOf(302, QByteArray());
+    loop.headers = { { "Location", "/f" } };
+    QTest::newRow("redirect loop") << loop << false << QByteArray();
+
+    QTest::newRow("error page too long to read through")
+        << responseOf(404, QByteArray(3 * 1024 * 1024, 'e')) << false << QByteArray();
 }
 
 void TestHttpTransfer::outcome()
@@ -232,6 +246,40 @@ void TestHttpTransfer::sinkWriteFailureFails()
     QBuffer readOnly;
     readOnly.open(QIODevice::ReadOnly);
     QVERIFY(!fetchInto(*m_transfer, m_server->baseUrl() + QStringLiteral("f"), &readOnly).ok);
+}
+
+void TestHttpTransfer::environmentProxiesIgnored_data()
+{
+    QTest::addColumn<QByteArray>("variable");
+    QTest::addColumn<bool>("throughProxy");
+
+    QTest::newRow("http_proxy, direct") << QByteArray("http_proxy") << false;
+    QTest::newRow("all_proxy, direct") << QByteArray("all_proxy") << false;
+    QTest::newRow("ALL_PROXY, direct") << QByteArray("ALL_PROXY") << false;
+    QTest::newRow("no_proxy, through proxy") << QByteArray("no_proxy") << true;
+    QTest::newRow("NO_PROXY, through proxy") << QByteArray("NO_PROXY") << true;
+}
+
+void TestHttpTransfer::environmentProxiesIgnored()
+{
+    QFETCH(QByteArray, variable);
+    QFETCH(bool, throughProxy);
+    // A proxy from the environment points where nothing listens; a no_proxy
+    // list names every host.
+    const bool noProxy = variable.toLower() == "no_proxy";
+    qputenv(variable.constData(), noProxy ? "*" : "http://127.0.0.1:9");
+    const auto restore = qScopeGuard([&variable] { qunsetenv(variable.constData()); });
+    if (throughProxy) {
+        m_transfer->setProxyHost(QStringLiteral("127.0.0.1"));
+        QVERIFY(m_transfer->setPort(QString::number(m_server->port())));
+    }
+    m_server->setResponse("/a", responseOf(200, "a"));
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    const QString url = m_server->baseUrl() + QStringLiteral("a");
+    QVERIFY(fetchInto(*m_transfer, url, &sink).ok);
+    QCOMPARE(m_server->requests().size(), 1);
+    QCOMPARE(m_server->requests().at(0).target, throughProxy ? url.toUtf8() : QByteArray("/a"));
 }
 
 QTEST_GUILESS_MAIN(TestHttpTransfer)
