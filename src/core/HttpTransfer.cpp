@@ -118,8 +118,9 @@ void HttpTransfer::fetch(const QString &url, const QString &referer, QIODevice *
     m_errorBuffer[0] = '\0';
 
     // libcurl would guess a scheme for a URL without one; a series URL must
-    // name http or https itself.
-    const QUrl target(url, QUrl::StrictMode);
+    // name http or https itself. Read tolerantly, as a browser would: a blank
+    // or a "%" in a folder name is sent escaped rather than refused.
+    const QUrl target(url, QUrl::TolerantMode);
     const QString scheme = target.scheme();
     const bool https = scheme == QLatin1String("https");
     if (!target.isValid() || target.host().isEmpty()
