@@ -10,12 +10,6 @@
 
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
-#endif
-
 // The parent of a clean absolute path; a root is its own parent.
 QString parentOf(const QString &path)
 {
@@ -117,7 +111,7 @@ bool DirectoryList::setPath(const QString &path)
     const QString clean = normalisedPath(path);
     if (clean.isEmpty() || !canEnter(clean))
         return false;
-    if (clean.compare(m_path, pathCase) == 0)
+    if (clean.compare(m_path, VolumeList::pathCase) == 0)
         return true;
     m_path = clean;
     fill();
@@ -184,7 +178,7 @@ void DirectoryList::fill()
     const QString root = wayRoot();
 
     QStringList way { m_path };
-    while (way.constFirst().compare(root, pathCase) != 0
+    while (way.constFirst().compare(root, VolumeList::pathCase) != 0
            && parentOf(way.constFirst()) != way.constFirst())
         way.prepend(parentOf(way.constFirst()));
 

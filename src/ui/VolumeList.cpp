@@ -12,12 +12,6 @@
 
 namespace {
 
-#ifdef Q_OS_WIN
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
-#endif
-
 QString cleanPath(const QString &path)
 {
     return QDir::cleanPath(QDir::fromNativeSeparators(path));
@@ -38,8 +32,8 @@ bool lies(const QString &cleanedPath, const QString &root)
     const QString r = withoutTrailingSlash(root);
     if (r.isEmpty())
         return cleanedPath.startsWith(QLatin1Char('/'));
-    return cleanedPath.compare(r, pathCase) == 0
-        || (cleanedPath.startsWith(r, pathCase) && cleanedPath.size() > r.size()
+    return cleanedPath.compare(r, VolumeList::pathCase) == 0
+        || (cleanedPath.startsWith(r, VolumeList::pathCase) && cleanedPath.size() > r.size()
             && cleanedPath.at(r.size()) == QLatin1Char('/'));
 }
 
@@ -286,7 +280,7 @@ int VolumeList::indexOfRoot(const QString &root) const
         return -1;
     const QString wanted = withoutTrailingSlash(cleaned);
     for (int i = 0; i < m_volumes.size(); ++i) {
-        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, pathCase) == 0)
+        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, VolumeList::pathCase) == 0)
             return i;
     }
     return -1;

@@ -23,6 +23,13 @@
 class VolumeList final
 {
 public:
+    // How paths compare: drive letters and names ignore case on Windows only.
+#ifdef Q_OS_WIN
+    static constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
+#else
+    static constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
+#endif
+
     // One mounted file system as the platform reports it; paths use "/".
     struct Mount
     {
@@ -51,9 +58,18 @@ public:
     static QList<Mount> parseMountInfo(QByteArrayView text);
     static bool isChoosable(const Mount &mount);
 
-    const QList<Volume> &volumes() const { return m_volumes; }
-    qsizetype size() const { return m_volumes.size(); }
-    bool isEmpty() const { return m_volumes.isEmpty(); }
+    const QList<Volume> &volumes() const
+    {
+        return m_volumes;
+    }
+    qsizetype size() const
+    {
+        return m_volumes.size();
+    }
+    bool isEmpty() const
+    {
+        return m_volumes.isEmpty();
+    }
     int indexOfRoot(const QString &root) const;
 
     // The root of the volume whose mount path is the longest prefix of path,
