@@ -6,9 +6,10 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 // The Settings and Help menus, driven through their real menu entries.
 class TestMenus : public QObject
@@ -24,9 +25,7 @@ private Q_SLOTS:
     void easySetupPanelFollowsAuto();
     void proxyPrompts_data();
     void proxyPrompts();
-    void proxyOffKeepsHostAndPort();
-    void aboutText();
-    void usagePageOpensLocally();
+    void aboutAndUsage();
 
 private:
     QList<QUrl> m_opened;
@@ -34,40 +33,32 @@ private:
 
 void TestMenus::togglesTwiceRestore_data()
 {
-    QTest::addColumn<QString>("entry");
-    QTest::newRow("auto") << "MenuAuto";
-    QTest::newRow("proxy") << "MenuProxy";
-    QTest::newRow("beep") << "MenuBeep";
-    QTest::newRow("log") << "MenuLog";
+    QTest::addColumn<int>("index");
+    QTest::newRow("auto") << 0;
+    QTest::newRow("proxy") << 1;
+    QTest::newRow("beep") << 2;
+    QTest::newRow("log") << 3;
 }
 
 void TestMenus::togglesTwiceRestore()
 {
-    QFETCH(QString, entry);
+    QFETCH(int, index);
     ScriptedPrompter prompter;
-    prompter.answers << QStringLiteral("host") << QStringLiteral("3128");
     Seqget_FRM window(&prompter);
     MainState &state = window.mainState();
     bool *flags[] = { &state.AUTO, &state.PROXY, &state.BEEP, &state.LOG };
-    const QStringList names = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
-    bool &flag = *flags[names.indexOf(entry)];
-    auto *action = window.findChild<QAction *>(entry);
-
+    const char *names[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
+    auto *action = window.findChild<QAction *>(names[index]);
     for (bool before : { false, true }) {
-        flag = before;
+        *flags[index] = before;
         action->setChecked(before);
         action->trigger();
-        QCOMPARE(flag, !before);
-        QCOMPARE(action->isChecked(), !before);
+        QVERIFY(*flags[index] == !before && action->isChecked() == !before);
         action->trigger();
-        QCOMPARE(flag, before);
-        QCOMPARE(action->isChecked(), before);
+        QVERIFY(*flags[index] == before && action->isChecked() == before);
     }
-    // The other flags are left alone.
-    for (int i = 0; i < names.size(); ++i) {
-        if (names.at(i) != entry)
-            QCOMPARE(*flags[i], false);
-    }
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(i == index || !*flags[i]); // the others are left alone
 }
 
 void TestMenus::easySetupPanelFollowsAuto()
@@ -76,112 +67,81 @@ void TestMenus::easySetupPanelFollowsAuto()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.mainState().AUTO = true;
-    window.findChild<QComboBox *>(QStringLiteral("Combo_url"))->setEditText("http://h/a/b1.jpg");
-    QList<QWidget *> panel = { window.Label1(10), window.findChild<QWidget *>("Combo_url"),
-                               window.findChild<QWidget *>("Command_AUTO") };
+    auto *sample = window.findChild<QComboBox *>(u"Combo_url"_s);
+    sample->setEditText(u"http://h/a/b1.jpg"_s);
+    const QList<QWidget *> panel
+        = { window.Label1(10), sample, window.findChild<QWidget *>(u"Command_AUTO"_s) };
     const QRect urlBox = window.jobBox(JobBox::URL)->geometry();
-
-    auto *action = window.findChild<QAction *>(QStringLiteral("MenuAuto"));
+    auto *action = window.findChild<QAction *>(u"MenuAuto"_s);
     action->trigger();
     for (QWidget *w : panel)
         QVERIFY(w->isHidden());
-    // A blank strip stays: nothing moves up.
-    QCOMPARE(window.jobBox(JobBox::URL)->geometry(), urlBox);
+    QCOMPARE(window.jobBox(JobBox::URL)->geometry(), urlBox); // a blank strip stays
     action->trigger();
     for (QWidget *w : panel)
         QVERIFY(w->isVisible());
-    QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("Combo_url"))->currentText(),
-             QStringLiteral("http://h/a/b1.jpg"));
+    QCOMPARE(sample->currentText(), u"http://h/a/b1.jpg"_s);
 }
 
 void TestMenus::proxyPrompts_data()
 {
     QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("port");
-
-    QTest::newRow("OK twice unedited") << QStringList { "127.0.0.1", "8080" } << "127.0.0.1"
-                                       << "8080";
-    QTest::newRow("cancel on host") << QStringList { "", "8080" } << ""
-                                    << "8080";
-    QTest::newRow("edited") << QStringList { "proxy.example", " 3128 " } << "proxy.example"
-                            << " 3128 ";
-    QTest::newRow("cancel both") << QStringList { "", "" } << ""
-                                 << "";
+    QTest::newRow("OK twice unedited") << QStringList { u"127.0.0.1"_s, u"8080"_s };
+    QTest::newRow("cancel on host") << QStringList { QString(), u"8080"_s };
+    QTest::newRow("edited") << QStringList { u"proxy.example"_s, u" 3128 "_s };
+    QTest::newRow("cancel both") << QStringList { QString(), QString() };
 }
 
 void TestMenus::proxyPrompts()
 {
     QFETCH(QStringList, answers);
-    QFETCH(QString, host);
-    QFETCH(QString, port);
-
     ScriptedPrompter prompter;
     prompter.answers = answers;
     Seqget_FRM window(&prompter);
-    window.mainState().PROXYIP = QStringLiteral("127.0.0.1");
-    window.mainState().PORT = QStringLiteral("8080");
-    auto *action = window.findChild<QAction *>(QStringLiteral("MenuProxy"));
-    // The mark is set before the questions are asked.
-    QList<bool> markWhileAsking;
+    window.mainState().PROXYIP = u"127.0.0.1"_s;
+    window.mainState().PORT = u"8080"_s;
+    auto *action = window.findChild<QAction *>(u"MenuProxy"_s);
+    QList<bool> markWhileAsking; // the mark is set before the questions
     prompter.onDialog = [&] { markWhileAsking << action->isChecked(); };
 
     action->trigger();
-    QCOMPARE(prompter.shown,
-             QStringList({ "ask:プロキシサーバーＩＰアドレス|127.0.0.1",
-                           "ask:プロキシ用HTTPポート|8080" }));
+    const QStringList asked
+        = { u"ask:プロキシサーバーＩＰアドレス|127.0.0.1"_s, u"ask:プロキシ用HTTPポート|8080"_s };
+    QCOMPARE(prompter.shown, asked);
     QCOMPARE(markWhileAsking, QList<bool>({ true, true }));
-    QCOMPARE(window.mainState().PROXY, true);
-    QCOMPARE(window.mainState().PROXYIP, host);
-    QCOMPARE(window.mainState().PORT, port);
-}
+    QVERIFY(window.mainState().PROXY);
+    QCOMPARE(window.mainState().PROXYIP, answers.at(0));
+    QCOMPARE(window.mainState().PORT, answers.at(1));
 
-void TestMenus::proxyOffKeepsHostAndPort()
-{
-    ScriptedPrompter prompter;
-    prompter.answers << QStringLiteral("10.1.2.3") << QStringLiteral("3128");
-    Seqget_FRM window(&prompter);
-    auto *action = window.findChild<QAction *>(QStringLiteral("MenuProxy"));
+    // Off asks nothing and keeps both; on again offers them.
     action->trigger();
-    action->trigger();
-    QCOMPARE(prompter.shown.size(), 2); // turning off asks nothing
-    QCOMPARE(window.mainState().PROXY, false);
-    QCOMPARE(window.mainState().PROXYIP, QStringLiteral("10.1.2.3"));
-    QCOMPARE(window.mainState().PORT, QStringLiteral("3128"));
-
-    prompter.answers << QStringLiteral("10.1.2.3") << QStringLiteral("3128");
+    QVERIFY(!window.mainState().PROXY && !action->isChecked());
+    QCOMPARE(prompter.shown.size(), 2);
     action->trigger();
     QCOMPARE(prompter.shown.mid(2),
-             QStringList(
-                 { "ask:プロキシサーバーＩＰアドレス|10.1.2.3", "ask:プロキシ用HTTPポート|3128" }));
+             QStringList({ u"ask:プロキシサーバーＩＰアドレス|"_s + answers.at(0),
+                           u"ask:プロキシ用HTTPポート|"_s + answers.at(1) }));
 }
 
-void TestMenus::aboutText()
+void TestMenus::aboutAndUsage()
 {
     ScriptedPrompter prompter;
     Seqget_FRM window(&prompter);
-    window.findChild<QAction *>(QStringLiteral("MenuAbout"))->trigger();
+    window.findChild<QAction *>(u"MenuAbout"_s)->trigger();
     // U+3000 after the version; every line ends in CR LF.
     QCOMPARE(prompter.shown,
-             QStringList({ QStringLiteral("message:Seqget 0.5.0\u3000フリーソフト\r\n"
-                                          "連番ファイル ダウンローダー\r\n"
-                                          "作者: Seqget 開発チーム\r\n") }));
-}
+             QStringList({ u"message:Seqget 0.5.0\u3000フリーソフト\r\n"
+                           u"連番ファイル ダウンローダー\r\n"
+                           u"作者: Seqget 開発チーム\r\n"_s }));
 
-void TestMenus::usagePageOpensLocally()
-{
     m_opened.clear();
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
-    Seqget_FRM window;
-    window.findChild<QAction *>(QStringLiteral("MenuUssage"))->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-
+    QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
+    window.findChild<QAction *>(u"MenuUssage"_s)->trigger();
+    QDesktopServices::unsetUrlHandler(u"file"_s);
     QCOMPARE(m_opened.size(), 1);
-    QVERIFY(m_opened.first().isLocalFile());
-    QVERIFY(m_opened.first().toLocalFile().endsWith(QStringLiteral("/usage/index.html")));
     QFile page(m_opened.first().toLocalFile());
-    QVERIFY(page.open(QIODevice::ReadOnly));
-    QVERIFY(page.readAll().contains("<html"));
+    QVERIFY(page.fileName().endsWith(u"/usage/index.html"_s));
+    QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("<html"));
 }
 
 QTEST_MAIN(TestMenus)
