@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QUrl>
 
+using namespace Qt::StringLiterals;
+
 // The easy-setup button and drops, seen through the window: the order of the
 // dialogs and of the writes into the boxes, and what reaches MainState.
 class TestEasySetup : public QObject
@@ -18,7 +20,6 @@ class TestEasySetup : public QObject
 private Q_SLOTS:
     void orderOfDialogsAndWrites_data();
     void orderOfDialogsAndWrites();
-    void fieldsReachStateAndFocus();
     void drops_data();
     void drops();
 };
@@ -27,98 +28,76 @@ void TestEasySetup::orderOfDialogsAndWrites_data()
 {
     QTest::addColumn<QString>("sample");
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("events");
 
-    const QString ask = QStringLiteral("ask:連番桁数を入力して下さい|");
-    const QString noDot = QStringLiteral("message:ファイル名の拡張子まで入力して下さい");
-    const QString noSlash = QStringLiteral("message:URLを正しく入力して下さい");
+    const QString worked = u"http://server/base/images/hana001.jpg"_s;
     QTest::newRow("worked example")
-        << "http://server/base/images/hana001.jpg"
-        << "3" << QStringList { "EXT=jpg",    ask,          "KETA=3",
-                                "FNTOP=hana", "FLD=images", "URL=http://server/base/" };
-    QTest::newRow("no dot: message first, whole sample as extension")
+        << worked << "3"
+        << "EXT=jpg;ask;KETA=3;FNTOP=hana;FLD=images;URL=http://server/base/";
+    QTest::newRow("no dot: message first")
         << "http://server/base/images/hana001"
         << "-1"
-        << QStringList { noDot,
-                         "EXT=http://server/base/images/hana001",
-                         ask,
-                         "KETA=-1",
-                         "FNTOP=",
-                         "FLD=images",
-                         "URL=http://server/base/" };
+        << "noDot;EXT=http://server/base/images/hana001;ask;KETA=-1;FNTOP=;FLD=images;URL=http://"
+           "server/base/";
     QTest::newRow("no slash: message after the prompt")
         << "hana001.jpg"
-        << "3" << QStringList { "EXT=jpg", ask, "KETA=3", noSlash, "FNTOP=hana", "FLD=", "URL=" };
+        << "3"
+        << "EXT=jpg;ask;KETA=3;noSlash;FNTOP=hana;FLD=;URL=";
     QTest::newRow("cancel keeps digits in prefix")
-        << "http://server/base/images/hana001.jpg"
-        << "" << QStringList { "EXT=jpg",       ask,          "KETA=",
-                               "FNTOP=hana001", "FLD=images", "URL=http://server/base/" };
-    // A digit count larger than the name: the prefix is left empty and the
-    // rest goes on.
-    QTest::newRow("negative prefix length")
-        << "http://server/base/images/hana001.jpg"
-        << "9" << QStringList { "EXT=jpg", ask,          "KETA=9",
-                                "FNTOP=",  "FLD=images", "URL=http://server/base/" };
+        << worked << ""
+        << "EXT=jpg;ask;KETA=;FNTOP=hana001;FLD=images;URL=http://server/base/";
+    // A negative prefix length leaves the prefix empty, and the rest goes on.
+    QTest::newRow("answer longer than the name")
+        << worked << "9"
+        << "EXT=jpg;ask;KETA=9;FNTOP=;FLD=images;URL=http://server/base/";
 }
 
 void TestEasySetup::orderOfDialogsAndWrites()
 {
     QFETCH(QString, sample);
     QFETCH(QString, answer);
-    QFETCH(QStringList, events);
+    QFETCH(QString, events);
 
     ScriptedPrompter prompter;
     prompter.answers << answer;
     Seqget_FRM window(&prompter);
-    QStringList seen;
-    const std::pair<JobBox, const char *> boxes[] = { { JobBox::URL, "URL" },
-                                                      { JobBox::FLD, "FLD" },
-                                                      { JobBox::FNTOP, "FNTOP" },
-                                                      { JobBox::EXT, "EXT" },
-                                                      { JobBox::KETA, "KETA" } };
-    // Start from other texts, so that every write shows as a change.
-    for (auto [box, name] : boxes)
-        window.jobBox(box)->setText(QStringLiteral("old"));
-    for (auto [box, name] : boxes) {
-        const QString label = QString::fromLatin1(name);
-        connect(window.jobBox(box), &QLineEdit::textChanged, this,
-                [&seen, label](const QString &text) { seen << label + u'=' + text; });
-    }
-    prompter.onDialog = [&] { seen << prompter.shown.constLast(); };
-
-    window.findChild<QComboBox *>(QStringLiteral("Combo_url"))->setEditText(sample);
-    window.Command_AUTO_Click();
-    QCOMPARE(seen, events);
-}
-
-void TestEasySetup::fieldsReachStateAndFocus()
-{
-    ScriptedPrompter prompter;
-    prompter.answers << QStringLiteral("3");
-    Seqget_FRM window(&prompter);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    window.jobBox(JobBox::START)->setText(QStringLiteral("5"));
-    window.jobBox(JobBox::STOP)->setText(QStringLiteral("6"));
-    window.jobBox(JobBox::PCFLD)->setText(QStringLiteral("mine"));
-    auto *sample = window.findChild<QComboBox *>(QStringLiteral("Combo_url"));
-    sample->setEditText(QStringLiteral("http://server/base/images/hana001.jpg"));
+    const QStringList untouched = { u"5"_s, u"6"_s, u"mine"_s };
+    window.jobBox(JobBox::START)->setText(untouched.at(0));
+    window.jobBox(JobBox::STOP)->setText(untouched.at(1));
+    window.jobBox(JobBox::PCFLD)->setText(untouched.at(2));
+    QStringList seen;
+    const std::pair<JobBox, QString> boxes[] = { { JobBox::URL, u"URL"_s },
+                                                 { JobBox::FLD, u"FLD"_s },
+                                                 { JobBox::FNTOP, u"FNTOP"_s },
+                                                 { JobBox::EXT, u"EXT"_s },
+                                                 { JobBox::KETA, u"KETA"_s } };
+    for (const auto &[box, name] : boxes) {
+        window.jobBox(box)->setText(u"old"_s); // so that every write shows as a change
+        connect(window.jobBox(box), &QLineEdit::textChanged, this,
+                [&seen, name](const QString &text) { seen << name + u'=' + text; });
+    }
+    prompter.onDialog = [&] {
+        const QString last = prompter.shown.constLast();
+        seen << (last.startsWith(u"ask:連番桁数を入力して下さい|"_s) ? u"ask"_s
+                     : last.contains(u"拡張子まで入力"_s)            ? u"noDot"_s
+                     : last.contains(u"URLを正しく入力"_s)           ? u"noSlash"_s
+                                                                     : last);
+    };
+    auto *sampleBox = window.findChild<QComboBox *>(u"Combo_url"_s);
+    sampleBox->setEditText(sample);
 
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("Command_AUTO")),
-                      Qt::LeftButton);
-
+    QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
+    QCOMPARE(seen.join(u';'), events);
     const MainState &state = window.mainState();
-    QCOMPARE(state.EXT, QStringLiteral("jpg"));
-    QCOMPARE(state.KETA, QStringLiteral("3"));
-    QCOMPARE(state.FNTOP, QStringLiteral("hana"));
-    QCOMPARE(state.FLD, QStringLiteral("images"));
-    QCOMPARE(state.URL, QStringLiteral("http://server/base/"));
-    // Untouched: the numbers, the own folder, the sample itself.
-    QCOMPARE(state.START, QStringLiteral("5"));
-    QCOMPARE(state.STOP, QStringLiteral("6"));
-    QCOMPARE(state.PCFLD, QStringLiteral("mine"));
-    QCOMPARE(sample->currentText(), QStringLiteral("http://server/base/images/hana001.jpg"));
-    QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>("Command_GET"));
+    QCOMPARE(QStringList({ state.EXT, state.KETA, state.FNTOP, state.FLD, state.URL }),
+             QStringList({ window.jobBox(JobBox::EXT)->text(), answer,
+                           window.jobBox(JobBox::FNTOP)->text(), window.jobBox(JobBox::FLD)->text(),
+                           window.jobBox(JobBox::URL)->text() }));
+    QCOMPARE(QStringList({ state.START, state.STOP, state.PCFLD }), untouched);
+    QCOMPARE(sampleBox->currentText(), sample);
+    QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
 }
 
 void TestEasySetup::drops_data()
@@ -143,16 +122,15 @@ void TestEasySetup::drops()
     Seqget_FRM window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto *sample = window.findChild<QComboBox *>(QStringLiteral("Combo_url"));
+    auto *sample = window.findChild<QComboBox *>(u"Combo_url"_s);
     if (!panelShown) {
         window.mainState().AUTO = true;
         window.MenuAuto();
         QVERIFY(sample->isHidden());
     }
-    sample->setEditText(QStringLiteral("old text"));
-    window.jobBox(JobBox::FLD)->setText(QStringLiteral("images"));
-
-    const QString dropped = QStringLiteral("http://h/x/hana01.png");
+    sample->setEditText(u"old text"_s);
+    window.jobBox(JobBox::FLD)->setText(u"images"_s);
+    const QString dropped = u"http://h/x/hana01.png"_s;
     QMimeData data;
     if (asUriListOnly)
         data.setUrls({ QUrl(dropped) });
@@ -176,9 +154,7 @@ void TestEasySetup::drops()
 
     // Only the sample box changes; the analysis does not run.
     QCOMPARE(sample->currentText(), dropped);
-    QCOMPARE(window.jobBox(JobBox::FLD)->text(), QStringLiteral("images"));
-    QCOMPARE(window.mainState().FLD, QStringLiteral("images"));
-    QCOMPARE(window.mainState().URL, QString());
+    QVERIFY(window.jobBox(JobBox::FLD)->text() == u"images"_s && window.mainState().URL.isEmpty());
 }
 
 QTEST_MAIN(TestEasySetup)
