@@ -12,31 +12,6 @@ static const auto bodyOf = [](int n) { return QByteArray(n * 100, char('a' + n))
 static const auto logLine
     = [](const QString &url) { return ('"' + url + ",\"\r\n").toLocal8Bit(); };
 
-class TestDownloadRun : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void init();
-    void series_data();
-    void series();
-    void stopDuringFile();
-    void failedFetch_data();
-    void failedFetch();
-    void unsafeNames_data();
-    void unsafeNames();
-    void destroyedMidRun();
-
-private:
-    std::unique_ptr<RunRig> m_rig;
-};
-
-void TestDownloadRun::init()
-{
-    m_rig = std::make_unique<RunRig>();
-    m_rig->serve(u"hana001.jpg"_s, bodyOf(1));
-}
-
 static bool startWithSecondFileHeld(RunRig &rig, DownloadRun &run)
 {
     TestResponse held;
@@ -49,164 +24,170 @@ static bool startWithSecondFileHeld(RunRig &rig, DownloadRun &run)
     return requests.wait(5000) && (requests.size() >= 2 || requests.wait(5000));
 }
 
-void TestDownloadRun::series_data()
+class TestDownloadRun : public QObject
 {
-    QTest::addColumn<QString>("boxes"); // KETA, START, STOP
-    QTest::addColumn<QString>("numbers"); // of the files fetched, in order
+    Q_OBJECT
 
-    QTest::newRow("1..3 in order") << "3 1 3" << u"001 002 003"_s;
-    QTest::newRow("START = STOP") << "3 2 2" << u"002"_s;
-    QTest::newRow("START > STOP") << "3 5 3" << QString();
-    QTest::newRow("STOP 32767") << "0 32766 32767" << u"32766 32767"_s;
-    QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"0002"_s;
-}
+private:
+    std::unique_ptr<RunRig> m_rig;
+    RunRig &rig() { return *m_rig; }
 
-void TestDownloadRun::series()
-{
-    QFETCH(QString, boxes);
-    QFETCH(QString, numbers);
-    RunRig &rig = *m_rig;
-    for (int i = 0; i < 3; ++i)
-        rig.view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
-    rig.state.LOG = rig.state.BEEP = true;
-    rig.view.setStatusText(0, u"http://earlier/run.jpg"_s);
-
-    // Three runs; the last gets shorter bodies than the files already there.
-    bool shorter = false;
-    const auto body = [&](const QString &file) { return file.toUtf8().repeated(shorter ? 1 : 99); };
-    QStringList files, expected { u"caption STOP"_s };
-    for (const QString &number : numbers.split(u' ', Qt::SkipEmptyParts)) {
-        files << "hana" + number + ".jpg";
-        expected << "status1 " + rig.localFile(files.last())
-                 << "status0 " + rig.server.baseUrl() + "s/" + files.last()
-                 << "fetch /s/" + files.last();
+private Q_SLOTS:
+    void init()
+    {
+        m_rig = std::make_unique<RunRig>();
+        m_rig->serve(u"hana001.jpg"_s, bodyOf(1));
     }
-    expected << u"caption START"_s;
-    connect(&rig.server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
-        const qsizetype i = files.indexOf(QString::fromUtf8(path.mid(3)));
-        const bool early = i > 0 && readAll(rig.localFile(files[i - 1])) != body(files[i - 1]);
-        rig.view.trace().append("fetch " + QString::fromUtf8(path) + (early ? " too early" : ""));
-    });
-    for (int run = 0; run < 3; ++run) {
-        shorter = run == 2;
+
+    void series_data()
+    {
+        QTest::addColumn<QString>("boxes"); // KETA, START, STOP
+        QTest::addColumn<QString>("numbers"); // of the files fetched, in order
+        QTest::newRow("1..3 in order") << "3 1 3" << u"001 002 003"_s;
+        QTest::newRow("START > STOP") << "3 5 3" << QString();
+        QTest::newRow("STOP 32767") << "0 32766 32767" << u"32766 32767"_s;
+        QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"0002"_s;
+    }
+
+    void series()
+    {
+        QFETCH(QString, boxes);
+        QFETCH(QString, numbers);
+        for (int i = 0; i < 3; ++i)
+            rig().view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
+        rig().state.LOG = rig().state.BEEP = true;
+        rig().view.setStatusText(0, u"http://earlier/run.jpg"_s);
+        rig().view.trace().clear();
+        // Two runs; the second gets shorter bodies than the files already there.
+        bool shorter = false;
+        const auto body
+            = [&](const QString &file) { return file.toUtf8().repeated(shorter ? 1 : 99); };
+        QStringList files, expected { u"caption STOP"_s };
+        for (const QString &number : numbers.split(u' ', Qt::SkipEmptyParts)) {
+            files << "hana" + number + ".jpg";
+            expected << "status1 " + rig().localFile(files.last())
+                     << "status0 " + rig().server.baseUrl() + "s/" + files.last()
+                     << "fetch /s/" + files.last();
+        }
+        expected << u"caption START"_s;
+        connect(&rig().server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
+            const qsizetype i = files.indexOf(QString::fromUtf8(path.mid(3)));
+            const bool early
+                = i > 0 && readAll(rig().localFile(files[i - 1])) != body(files[i - 1]);
+            rig().view.trace().append("fetch " + QString::fromUtf8(path)
+                                      + (early ? " too early" : ""));
+        });
+        for (int run = 0; run < 2; ++run) {
+            shorter = run == 1;
+            for (const QString &file : files)
+                rig().serve(file, body(file));
+            QVERIFY(rig().runToEnd());
+        }
+        QCOMPARE(rig().view.trace(), expected + expected);
         for (const QString &file : files)
-            rig.serve(file, body(file));
-        rig.view.trace().clear();
-        QVERIFY(rig.runToEnd());
-        QCOMPARE(rig.view.trace(), expected);
+            QCOMPARE(readAll(rig().localFile(file)), body(file));
+        QCOMPARE(rig().platform.createdFolders(), QStringList(2, rig().folder()));
+        // The log line must be the status line's text.
+        QCOMPARE(readAll(rig().platform.logFilePath()),
+                 logLine(rig().view.statusText(0)).repeated(2));
+        QCOMPARE(rig().platform.beeps(), 2);
     }
-    for (const QString &file : files)
-        QCOMPARE(readAll(rig.localFile(file)), body(file));
-    QCOMPARE(rig.platform.createdFolders(), QStringList(3, rig.folder()));
-    // The status line is checked by the trace; the log line must be its text.
-    QCOMPARE(readAll(rig.platform.logFilePath()), logLine(rig.view.statusText(0)).repeated(3));
-    QCOMPARE(rig.platform.beeps(), 3);
-}
 
-void TestDownloadRun::stopDuringFile()
-{
-    RunRig &rig = *m_rig;
-    QSignalSpy finished(&rig.run, &DownloadRun::finished);
-    QVERIFY(startWithSecondFileHeld(rig, rig.run));
-    rig.run.StartStop(); // STOP
-    rig.run.StartStop(); // again while file 2 is still coming: ignored
-    QVERIFY(!rig.state.Running);
-    rig.server.release("/s/hana002.jpg");
-    QVERIFY(finished.wait(5000));
+    void stopDuringFile()
+    {
+        QSignalSpy finished(&rig().run, &DownloadRun::finished);
+        QVERIFY(startWithSecondFileHeld(rig(), rig().run));
+        rig().run.StartStop(); // STOP
+        rig().run.StartStop(); // again while file 2 is still coming: ignored
+        QVERIFY(!rig().state.Running);
+        rig().server.release("/s/hana002.jpg");
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(rig().server.requestedPaths(),
+                 (QList<QByteArray> { "/s/hana001.jpg", "/s/hana002.jpg" }));
+        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), bodyOf(2));
+        QCOMPARE(readAll(rig().platform.logFilePath()),
+                 logLine(rig().server.baseUrl() + "s/hana002.jpg"));
+        QCOMPARE(rig().platform.beeps(), 1);
+        QCOMPARE(finished.size(), 1);
+    }
 
-    QCOMPARE(rig.server.requestedPaths(),
-             (QList<QByteArray> { "/s/hana001.jpg", "/s/hana002.jpg" }));
-    QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
-    QCOMPARE(readAll(rig.platform.logFilePath()), logLine(rig.server.baseUrl() + "s/hana002.jpg"));
-    QCOMPARE(rig.platform.beeps(), 1);
-    QCOMPARE(finished.size(), 1);
-}
+    void failedFetch_data()
+    {
+        QTest::addColumn<int>("ending"); // TestResponse::Ending, 2000 of 5000 bytes sent
+        QTest::newRow("404") << int(TestResponse::Ending::Keep);
+        QTest::newRow("truncated") << int(TestResponse::Ending::Close);
+        QTest::newRow("stalled") << int(TestResponse::Ending::Stall);
+        QTest::newRow("disk full") << int(TestResponse::Ending::Keep); // 1 MiB into 64 KiB
+    }
 
-void TestDownloadRun::failedFetch_data()
-{
-    QTest::addColumn<TestResponse>("response");
-    QTest::addColumn<bool>("diskFull");
+    void failedFetch()
+    {
+        QFETCH(int, ending);
+        const QByteArray row = QTest::currentDataTag();
+        const bool diskFull = row == "disk full";
+        const QStringList mount { "-t",       "tmpfs", "-o",
+                                  "size=64k", "tmpfs", rig().view.baseDirectory() };
+        if (diskFull && QProcess::execute(u"mount"_s, mount) != 0)
+            QSKIP("cannot mount a small tmpfs here (needs root)");
+        const auto unmount = qScopeGuard([&] {
+            if (diskFull)
+                QProcess::execute(u"umount"_s, { mount.last() });
+        });
+        TestResponse response;
+        response.status = row == "404" ? 404 : 200;
+        response.body = QByteArray(diskFull ? 1 << 20 : 5000, 't');
+        response.ending = TestResponse::Ending(ending);
+        response.sentLength = response.ending == TestResponse::Ending::Keep ? -1 : 2000;
+        // File 2 exists beforehand, file 3 does not; both fail after file 1 arrived.
+        rig().server.setResponse("/s/hana002.jpg", response);
+        rig().server.setResponse("/s/hana003.jpg", response);
+        QVERIFY(QDir().mkpath(rig().folder()));
+        QVERIFY(writeFile(rig().localFile(u"hana002.jpg"_s), "good old file"));
+        QVERIFY(rig().runToEnd());
+        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), "good old file"_ba);
+        QCOMPARE(readAll(rig().localFile(u"hana003.jpg"_s)), QByteArray());
+        QCOMPARE(entriesBelow(rig().folder()).size(), 3);
+    }
 
-    TestResponse notFound, truncated, stalled, huge;
-    notFound.status = 404;
-    notFound.body = truncated.body = QByteArray(5000, 't');
-    truncated.sentLength = 2000;
-    truncated.ending = TestResponse::Ending::Close;
-    stalled = truncated;
-    stalled.ending = TestResponse::Ending::Stall;
-    huge.body = QByteArray(1 << 20, 'z');
-    QTest::newRow("404") << notFound << false;
-    QTest::newRow("truncated") << truncated << false;
-    QTest::newRow("stalled") << stalled << false;
-    QTest::newRow("disk full") << huge << true;
-}
+    void unsafeNames_data()
+    {
+        QTest::addColumn<JobBox>("box");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("prefix climbs out") << JobBox::FNTOP << "../../x";
+        QTest::newRow("server folder dot-dot") << JobBox::FLD << "..";
+        QTest::newRow("own folder with separator") << JobBox::PCFLD << "../out";
+    }
 
-void TestDownloadRun::failedFetch()
-{
-    QFETCH(TestResponse, response);
-    QFETCH(bool, diskFull);
-    RunRig &rig = *m_rig;
-    const QStringList mount { "-t", "tmpfs", "-o", "size=64k", "tmpfs", rig.view.baseDirectory() };
-    if (diskFull && QProcess::execute(u"mount"_s, mount) != 0)
-        QSKIP("cannot mount a small tmpfs here (needs root)");
-    const auto unmount = qScopeGuard([&] {
-        if (diskFull)
-            QProcess::execute(u"umount"_s, { mount.last() });
-    });
-    // File 2 exists beforehand, file 3 does not; both fail after file 1 arrived.
-    rig.server.setResponse("/s/hana002.jpg", response);
-    rig.server.setResponse("/s/hana003.jpg", response);
-    QVERIFY(QDir().mkpath(rig.folder()));
-    QVERIFY(writeFile(rig.localFile(u"hana002.jpg"_s), "good old file"));
-    QVERIFY(rig.runToEnd());
-    QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), QByteArray("good old file"));
-    QCOMPARE(readAll(rig.localFile(u"hana003.jpg"_s)), QByteArray());
-    QCOMPARE(entriesBelow(rig.folder()).size(), 3);
-}
+    void unsafeNames()
+    {
+        QFETCH(JobBox, box);
+        QFETCH(QString, text);
+        rig().view.setJobText(box, text);
+        rig().state.SYNC = box == JobBox::PCFLD ? 0 : 1;
+        QVERIFY(rig().runToEnd());
+        // Every number is still requested; only the safe folder is made, and stays empty.
+        QCOMPARE(rig().server.requests().size(), 3);
+        QCOMPARE(entriesBelow(rig().root.path()).join(u' '),
+                 box == JobBox::FNTOP ? u"base base/s"_s : u"base"_s);
+    }
 
-void TestDownloadRun::unsafeNames_data()
-{
-    QTest::addColumn<JobBox>("box");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("prefix climbs out") << JobBox::FNTOP << "../../x";
-    QTest::newRow("server folder dot-dot") << JobBox::FLD << "..";
-    QTest::newRow("own folder with separator") << JobBox::PCFLD << "../out";
-}
-
-void TestDownloadRun::unsafeNames()
-{
-    QFETCH(JobBox, box);
-    QFETCH(QString, text);
-    RunRig &rig = *m_rig;
-    rig.view.setJobText(box, text);
-    rig.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
-    QVERIFY(rig.runToEnd());
-    // Every number is still requested; only the safe folder is made, and stays empty.
-    QCOMPARE(rig.server.requests().size(), 3);
-    const QStringList made
-        = box == JobBox::FNTOP ? QStringList { "base", "base/s" } : QStringList { "base" };
-    QCOMPARE(entriesBelow(rig.root.path()), made);
-}
-
-void TestDownloadRun::destroyedMidRun()
-{
-    RunRig &rig = *m_rig;
-    auto run = std::make_unique<DownloadRun>(rig.state, rig.view, rig.platform, rig.transfer);
-    QVERIFY(startWithSecondFileHeld(rig, *run));
-    QCOMPARE(entriesBelow(rig.folder()).size(), 2); // file 1, and file 2 under way
-
-    const QStringList traceBefore = rig.view.trace();
-    run.reset();
-    rig.server.release("/s/hana002.jpg");
-    QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
-    QCOMPARE(rig.view.trace(), traceBefore);
-
-    // The same transfer serves the next run at once.
-    rig.state.Running = false;
-    QVERIFY(rig.runToEnd());
-    QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
-}
+    void destroyedMidRun()
+    {
+        auto run = std::make_unique<DownloadRun>(rig().state, rig().view, rig().platform,
+                                                 rig().transfer);
+        QVERIFY(startWithSecondFileHeld(rig(), *run));
+        QCOMPARE(entriesBelow(rig().folder()).size(), 2); // file 1, and file 2 under way
+        const QStringList traceBefore = rig().view.trace();
+        run.reset();
+        rig().server.release("/s/hana002.jpg");
+        QCOMPARE(entriesBelow(rig().folder()), QStringList { u"hana001.jpg"_s });
+        QCOMPARE(rig().view.trace(), traceBefore);
+        // The same transfer serves the next run at once.
+        rig().state.Running = false;
+        QVERIFY(rig().runToEnd());
+        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), bodyOf(2));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDownloadRun)
 #include "TestDownloadRun.moc"

@@ -17,10 +17,10 @@ class RecordingStore : public SettingsStore
 {
 public:
     using SettingsStore::SettingsStore;
-    void write(const QString &key, const QString &text) override
+    void write(const QString &k, const QString &t) override
     {
-        keys << key;
-        SettingsStore::write(key, text);
+        keys << k;
+        SettingsStore::write(k, t);
     }
     QStringList keys;
 };
@@ -39,18 +39,12 @@ public:
     QString dir1Path() const override { return u"/landed"_s; }
     void setDir1Path(const QString &path) override { log << u"dir1 "_s + path; }
     void setDrive1ToDriveOf(const QString &path) override { log << u"drive "_s + path; }
-    void setJobBoxText(JobBox box, const QString &text) override
-    {
-        log << u"box%1 %2"_s.arg(int(box)).arg(text);
-    }
+    void setJobBoxText(JobBox b, const QString &t) override { log << u"box%1 "_s.arg(int(b)) + t; }
     void setCheckSyncValue(qint16 value) override { log << u"sync %1"_s.arg(value); }
     void MenuAuto() override { log << u"MenuAuto %1"_s.arg(int(state.AUTO)); }
     void MenuBeep() override { log << u"MenuBeep %1"_s.arg(int(state.BEEP)); }
     void MenuLog() override { log << u"MenuLog %1"_s.arg(int(state.LOG)); }
-    void setMenuProxyChecked(bool checked) override
-    {
-        log << u"proxy mark %1 flag %2"_s.arg(int(checked)).arg(int(state.PROXY));
-    }
+    void setMenuProxyChecked(bool on) override { log << u"proxy %1 %2"_s.arg(on).arg(state.PROXY); }
 
     MainState state;
     QStringList log;
@@ -68,16 +62,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void storeFileKeptUntilWrite_data();
-    void storeFileKeptUntilWrite();
-    void savesInTableOrder();
-    void conversions_data();
-    void conversions();
-    void basePathFallback_data();
-    void basePathFallback();
-    void startupStepsInOrder();
-
 private:
     // Each row gets files of its own: QSettings keeps what it has parsed of a path.
     QString path(const char *name) const
@@ -86,132 +70,123 @@ private:
     }
 
     QTemporaryDir m_dir;
-};
 
-void TestSettings::storeFileKeptUntilWrite_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("read");
-    QTest::newRow("hand-written comma") << "[STARTUP]\nURL=a,b\n"_ba << u"a,b"_s;
-    QTest::newRow("NUL inside") << QByteArray("[STARTUP]\nURL=x\0y\n", 18) << u"dflt"_s;
-    QTest::newRow("not UTF-8") << "[STARTUP]\nURL=\xff\xfe\x80x\n"_ba << u"dflt"_s;
-    QTest::newRow("broken section") << "[STARTUP\nURL=x\nOLD=y\n"_ba << u"dflt"_s;
-}
+private Q_SLOTS:
+    void storeFileKeptUntilWrite_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("read");
+        QTest::newRow("hand-written comma") << "[STARTUP]\nURL=a,b\n"_ba << u"a,b"_s;
+        QTest::newRow("not UTF-8") << "[STARTUP]\nURL=\xff\xfe\x80x\n"_ba << u"dflt"_s;
+        QTest::newRow("broken section") << "[STARTUP\nURL=x\nOLD=y\n"_ba << u"dflt"_s;
+    }
 
-// Reading leaves the file as it is; the next write replaces it, carrying over
-// nothing of a damaged one.
-void TestSettings::storeFileKeptUntilWrite()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, read);
-    QFile file(path(".ini"));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    SettingsStore store(path(".ini"));
-    QCOMPARE(store.read(u"URL"_s, u"dflt"_s), read);
-    QCOMPARE(fileBytes(path(".ini")), bytes);
-    store.write(u"URL"_s, u"new"_s);
-    store.sync();
-    QCOMPARE(fileBytes(path(".ini")), "[STARTUP]\nURL=new\n"_ba);
-}
+    // Reading leaves the file as it is; the next write replaces it, carrying over
+    // nothing of a damaged one.
+    void storeFileKeptUntilWrite()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, read);
+        QFile file(path(".ini"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        SettingsStore store(path(".ini"));
+        QCOMPARE(store.read(u"URL"_s, u"dflt"_s), read);
+        QCOMPARE(fileBytes(path(".ini")), bytes);
+        store.write(u"URL"_s, u"new"_s);
+        store.sync();
+        QCOMPARE(fileBytes(path(".ini")), "[STARTUP]\nURL=new\n"_ba);
+    }
 
-void TestSettings::savesInTableOrder()
-{
-    RecordingStore store(path(".ini"));
-    StoredSettings().save(store);
-    QCOMPARE(store.keys.join(u' '),
-             u"FORM_LEFT FORM_TOP URL FLD FNTOP EXT KETA START STOP PCFLD SYNC PCPATH AUTO PROXY "
-             "BEEP LOG PROXYIP PORT"_s);
-}
+    void savesInTableOrder()
+    {
+        RecordingStore store(path(".ini"));
+        StoredSettings().save(store);
+        QCOMPARE(
+            store.keys.join(u' '),
+            u"FORM_LEFT FORM_TOP URL FLD FNTOP EXT KETA START STOP PCFLD SYNC PCPATH AUTO PROXY "
+            "BEEP LOG PROXYIP PORT"_s);
+    }
 
-void TestSettings::conversions_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("saved");
-    QTest::newRow("flag word, any case") << u"PROXY"_s << u" tRUE "_s << u"True"_s;
-    QTest::newRow("flag 0") << u"BEEP"_s << u"0"_s << u"False"_s;
-    QTest::newRow("flag 0.4 is not zero") << u"PROXY"_s << u"0.4"_s << u"True"_s;
-    QTest::newRow("flag yes, default true") << u"AUTO"_s << u"yes"_s << u"True"_s;
-    QTest::newRow("flag yes, default false") << u"PROXY"_s << u"yes"_s << u"False"_s;
-    QTest::newRow("SYNC 0.5 to even") << u"SYNC"_s << u"0.5"_s << u"0"_s;
-    QTest::newRow("SYNC 1.5 to even") << u"SYNC"_s << u"1.5"_s << u"2"_s;
-    QTest::newRow("SYNC 3") << u"SYNC"_s << u"3"_s << u"1"_s;
-    QTest::newRow("SYNC -1") << u"SYNC"_s << u"-1"_s << u"1"_s;
-    QTest::newRow("SYNC x") << u"SYNC"_s << u"x"_s << u"1"_s;
-    QTest::newRow("left 45000") << u"FORM_LEFT"_s << u"45000"_s << u"0"_s;
-    QTest::newRow("left 44985") << u"FORM_LEFT"_s << u"44985"_s << u"44985"_s;
-    QTest::newRow("top -45000") << u"FORM_TOP"_s << u"-45000"_s << u"-45000"_s;
-    QTest::newRow("44999.5 rounds to 45000") << u"FORM_LEFT"_s << u"44999.5"_s << u"0"_s;
-    QTest::newRow("beyond 32 bits") << u"FORM_TOP"_s << u"3000000000"_s << u"0"_s;
-}
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("flag word, any case") << u"PROXY"_s << u" tRUE "_s << u"True"_s;
+        QTest::newRow("flag 0.4 is not zero") << u"PROXY"_s << u"0.4"_s << u"True"_s;
+        QTest::newRow("flag yes, default true") << u"AUTO"_s << u"yes"_s << u"True"_s;
+        QTest::newRow("flag yes, default false") << u"PROXY"_s << u"yes"_s << u"False"_s;
+        QTest::newRow("SYNC 1.5 to even") << u"SYNC"_s << u"1.5"_s << u"2"_s;
+        QTest::newRow("SYNC 3") << u"SYNC"_s << u"3"_s << u"1"_s;
+        QTest::newRow("left 45000") << u"FORM_LEFT"_s << u"45000"_s << u"0"_s;
+        QTest::newRow("44999.5 rounds to 45000") << u"FORM_LEFT"_s << u"44999.5"_s << u"0"_s;
+        QTest::newRow("beyond 32 bits") << u"FORM_TOP"_s << u"3000000000"_s << u"0"_s;
+    }
 
-// A stored text as start-up reads it, seen through what the save command
-// writes back; text that does not convert gives the key's default.
-void TestSettings::conversions()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, text);
-    QFETCH(QString, saved);
-    SettingsStore in(path(".ini"));
-    in.write(key, text);
-    SettingsStore out(path("-out.ini"));
-    StoredSettings::load(in, m_dir.path()).save(out);
-    QCOMPARE(out.read(key, QString()), saved);
-}
+    // A stored text as start-up reads it, seen through what the save command
+    // writes back; text that does not convert gives the key's default.
+    void conversions()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(QString, saved);
+        SettingsStore in(path(".ini"));
+        in.write(key, text);
+        SettingsStore out(path("-out.ini"));
+        StoredSettings::load(in, m_dir.path()).save(out);
+        QCOMPARE(out.read(key, QString()), saved);
+    }
 
-void TestSettings::basePathFallback_data()
-{
-    // Folders under a scratch home that has base, prog and Downloads.
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("stored exists") << u"base"_s << u"prog"_s << u"base"_s;
-    QTest::newRow("stored gone") << u"gone"_s << u"prog"_s << u"prog"_s;
-    QTest::newRow("stored is a file") << u"file"_s << u"prog"_s << u"prog"_s;
-    QTest::newRow("no program folder") << u"gone"_s << u"noprog"_s << u"Downloads"_s;
-}
+    void basePathFallback_data()
+    {
+        // Folders under a scratch home that has base, prog, Downloads and a file "file".
+        QTest::addColumn<QString>("folders"); // stored, program's, expected
+        QTest::newRow("stored exists") << u"base prog base"_s;
+        QTest::newRow("stored is a file") << u"file prog prog"_s;
+        QTest::newRow("no program folder") << u"gone noprog Downloads"_s;
+    }
 
-void TestSettings::basePathFallback()
-{
-    QFETCH(QString, stored);
-    QFETCH(QString, program);
-    QFETCH(QString, expected);
+    void basePathFallback()
+    {
+        QFETCH(QString, folders);
 #ifndef Q_OS_LINUX
-    QSKIP("the download folder is placed through XDG variables");
+        QSKIP("the download folder is placed through XDG variables");
 #endif
-    const QDir home(path("-home"));
-    for (const QString &folder : { u"base"_s, u"prog"_s, u"Downloads"_s })
-        QVERIFY(home.mkpath(folder));
-    QVERIFY(QFile(home.filePath(u"file"_s)).open(QIODevice::WriteOnly));
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
-    SettingsStore store(path(".ini"));
-    store.write(u"PCPATH"_s, home.filePath(stored));
-    const QString loaded = StoredSettings::load(store, home.filePath(program)).PCPATH;
-    QCOMPARE(QDir::cleanPath(loaded), home.filePath(expected));
-}
+        const QDir home(path("-home"));
+        for (const QString &folder : { u"base"_s, u"prog"_s, u"Downloads"_s })
+            QVERIFY(home.mkpath(folder));
+        QVERIFY(QFile(home.filePath(u"file"_s)).open(QIODevice::WriteOnly));
+        qputenv("HOME", QFile::encodeName(home.path()));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
+        SettingsStore store(path(".ini"));
+        store.write(u"PCPATH"_s, home.filePath(folders.section(u' ', 0, 0)));
+        const QString loaded
+            = StoredSettings::load(store, home.filePath(folders.section(u' ', 1, 1))).PCPATH;
+        QCOMPARE(QDir::cleanPath(loaded), home.filePath(folders.section(u' ', 2, 2)));
+    }
 
-// The order of effects on the window, which the real window cannot show.
-void TestSettings::startupStepsInOrder()
-{
-    StoredSettings s;
-    s.FORM_LEFT = 44985;
-    s.FORM_TOP = -45000;
-    s.START = u"4"_s;
-    s.SYNC = 2;
-    s.PCPATH = u"/stored"_s;
-    s.AUTO = s.LOG = false;
-    s.PROXY = true;
-    FakeWindow window;
-    window.state.Running = true;
-    runStartup(window, s);
-    QCOMPARE(window.log.join(u'|'),
-             u"left 44985|top -45000|dir1 /stored|drive /landed|"
-             "box0 http://127.0.0.1:18080/|box1 images|box2 hana|box3 jpg|box4 1|box5 4|box6 8|"
-             "box7 |sync 2|MenuAuto 1|proxy mark 1 flag 1|MenuBeep 0|MenuLog 1"_s);
-    QCOMPARE(window.state.Running, false);
-}
+    // The order of effects on the window, which the real window cannot show.
+    void startupStepsInOrder()
+    {
+        StoredSettings s;
+        s.FORM_LEFT = 44985;
+        s.FORM_TOP = -45000;
+        s.START = u"4"_s;
+        s.SYNC = 2;
+        s.PCPATH = u"/stored"_s;
+        s.AUTO = s.LOG = false;
+        s.PROXY = true;
+        FakeWindow window;
+        window.state.Running = true;
+        runStartup(window, s);
+        QCOMPARE(window.log.join(u'|'),
+                 u"left 44985|top -45000|dir1 /stored|drive /landed|"
+                 "box0 http://127.0.0.1:18080/|box1 images|box2 hana|box3 jpg|box4 1|box5 4|box6 8|"
+                 "box7 |sync 2|MenuAuto 1|proxy 1 1|MenuBeep 0|MenuLog 1"_s);
+        QCOMPARE(window.state.Running, false);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "TestSettings.moc"

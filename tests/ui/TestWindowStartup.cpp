@@ -50,85 +50,80 @@ class TestWindowStartup : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void firstStartShowsDefaults();
-    void savedValuesComeBackUnsavedOnesDoNot();
-    void storedFlagsApplyBeforeShowWithoutPrompts();
-
-private:
     QTemporaryDir m_dir;
-};
 
-void TestWindowStartup::firstStartShowsDefaults()
-{
-    const QString path = m_dir.filePath(u"first.conf"_s);
-    SettingsStore store(path);
-    ScriptedPrompter prompter;
-    Seqget_FRM window(&prompter, &store);
-    QCOMPARE(shown(window),
-             u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 panel 1|"
-             "11|00|11|11|127.0.0.1|8080|0,0"_s);
-    QVERIFY(!QFile::exists(path));
-}
-
-void TestWindowStartup::savedValuesComeBackUnsavedOnesDoNot()
-{
-    const QString path = m_dir.filePath(u"saved.conf"_s);
-    const QStringList texts
-        = { "https://h/ a,b;c=d\\e \"q\"", "画像", " pre ", "@x #y [z] ", "3", "", "120", " 自分" };
-    QTemporaryDir base;
+private Q_SLOTS:
+    void startShows_data()
     {
+        QTest::addColumn<QByteArray>("file"); // none on a first start
+        QTest::addColumn<QString>("tail"); // of what is shown, from the panel on
+        QTest::newRow("first start") << QByteArray() << u"1|11|00|11|11|127.0.0.1|8080|0,0"_s;
+        QTest::newRow("AUTO False, PROXY True")
+            << "[STARTUP]\nAUTO=false\nPROXY=TRUE\nPROXYIP=\n"_ba << u"0|00|11|11|11||8080|0,0"_s;
+    }
+
+    // Stored flags take effect before the window is shown, and ask nothing.
+    void startShows()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, tail);
+        const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        QFile stored(path);
+        QVERIFY(file.isEmpty() || (stored.open(QIODevice::WriteOnly) && stored.write(file) > 0));
+        stored.close();
         SettingsStore store(path);
         ScriptedPrompter prompter;
-        prompter.answers << u"proxy.local"_s << u"3128"_s;
         Seqget_FRM window(&prompter, &store);
-        for (int i = 0; i < texts.size(); ++i)
-            window.jobBox(allJobBoxes[i])->setText(texts[i]);
-        window.setSyncValue(0);
-        window.setDir1Path(base.path());
-        for (const char *menu : { "MenuAuto", "MenuProxy", "MenuBeep" })
-            action(window, menu)->trigger();
-        window.move(82, 41);
-        action(window, "MenuSave")->trigger();
-        window.jobBox(JobBox::FLD)->setText(u"lost"_s);
-        action(window, "MenuLog")->trigger();
-        window.close(); // without saving
+        QCOMPARE(shown(window),
+                 u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 panel "_s + tail);
+        QVERIFY(prompter.shown.isEmpty());
+        QCOMPARE(QFile::exists(path), !file.isEmpty());
     }
-    const QByteArray text = fileBytes(path);
-    QVERIFY(text.contains("\nFLD=画像\n") && text.contains("\nFORM_LEFT=1230\n"));
 
-    // A restart reads the file; QSettings would hand this process what it wrote.
-    const QString restart = m_dir.filePath(u"restart.conf"_s);
-    QVERIFY(QFile::copy(path, restart));
-    SettingsStore store(restart);
-    ScriptedPrompter prompter;
-    Seqget_FRM window(&prompter, &store);
-    QCOMPARE(shown(window),
-             texts.join(u'|') + u"|sync 0 own 1 panel 0|00|11|00|11|proxy.local|3128|82,41"_s);
-    QCOMPARE(window.dir1Path(), base.path());
+    void savedValuesComeBackUnsavedOnesDoNot()
+    {
+        const QString path = m_dir.filePath(u"saved.conf"_s);
+        const QStringList texts = {
+            "https://h/ a,b;c=d\\e \"q\"", "画像", " pre ", "@x #y [z] ", "3", "", "120", " 自分"
+        };
+        QTemporaryDir base;
+        {
+            SettingsStore store(path);
+            ScriptedPrompter prompter;
+            prompter.answers << u"proxy.local"_s << u"3128"_s;
+            Seqget_FRM window(&prompter, &store);
+            for (int i = 0; i < texts.size(); ++i)
+                window.jobBox(allJobBoxes[i])->setText(texts[i]);
+            window.setSyncValue(0);
+            window.setDir1Path(base.path());
+            for (const char *menu : { "MenuAuto", "MenuProxy", "MenuBeep" })
+                action(window, menu)->trigger();
+            window.move(82, 41);
+            action(window, "MenuSave")->trigger();
+            window.jobBox(JobBox::FLD)->setText(u"lost"_s);
+            action(window, "MenuLog")->trigger();
+            window.close(); // without saving
+        }
+        const QByteArray text = fileBytes(path);
+        QVERIFY(text.contains("\nFLD=画像\n") && text.contains("\nFORM_LEFT=1230\n"));
 
-    window.show();
-    window.jobBox(JobBox::KETA)->setText(u"4"_s);
-    action(window, "MenuEnd")->trigger();
-    QVERIFY(!window.isVisible());
-    QVERIFY(fileBytes(restart).contains("\nKETA=4\n"));
-}
+        // A restart reads the file; QSettings would hand this process what it wrote.
+        const QString restart = m_dir.filePath(u"restart.conf"_s);
+        QVERIFY(QFile::copy(path, restart));
+        SettingsStore store(restart);
+        ScriptedPrompter prompter;
+        Seqget_FRM window(&prompter, &store);
+        QCOMPARE(shown(window),
+                 texts.join(u'|') + u"|sync 0 own 1 panel 0|00|11|00|11|proxy.local|3128|82,41"_s);
+        QCOMPARE(window.dir1Path(), base.path());
 
-void TestWindowStartup::storedFlagsApplyBeforeShowWithoutPrompts()
-{
-    const QString path = m_dir.filePath(u"stored.conf"_s);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[STARTUP]\nAUTO=false\nPROXY=TRUE\nPROXYIP=\n");
-    file.close();
-    SettingsStore store(path);
-    ScriptedPrompter prompter;
-    Seqget_FRM window(&prompter, &store);
-    QCOMPARE(shown(window),
-             u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 panel 0|"
-             "00|11|11|11||8080|0,0"_s);
-    QVERIFY(prompter.shown.isEmpty());
-}
+        window.show();
+        window.jobBox(JobBox::KETA)->setText(u"4"_s);
+        action(window, "MenuEnd")->trigger();
+        QVERIFY(!window.isVisible());
+        QVERIFY(fileBytes(restart).contains("\nKETA=4\n"));
+    }
+};
 
 QTEST_MAIN(TestWindowStartup)
 #include "TestWindowStartup.moc"
