@@ -17,6 +17,7 @@ static bool startWithSecondFileHeld(RunRig &rig, DownloadRun &run)
     TestResponse held;
     held.body = bodyOf(2);
     held.hold = true;
+    rig.serve(u"hana001.jpg"_s, bodyOf(1));
     rig.server.setResponse("/s/hana002.jpg", held);
     rig.state.LOG = rig.state.BEEP = true;
     QSignalSpy requests(&rig.server, &TestHttpServer::requestReceived);
@@ -28,86 +29,71 @@ class TestDownloadRun : public QObject
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<RunRig> m_rig;
-    RunRig &rig() { return *m_rig; }
-
 private Q_SLOTS:
-    void init()
-    {
-        m_rig = std::make_unique<RunRig>();
-        m_rig->serve(u"hana001.jpg"_s, bodyOf(1));
-    }
-
     void series_data()
     {
         QTest::addColumn<QString>("boxes"); // KETA, START, STOP
-        QTest::addColumn<QString>("numbers"); // of the files fetched, in order
-        QTest::newRow("1..3 in order") << "3 1 3" << u"001 002 003"_s;
+        QTest::addColumn<QString>("files"); // fetched, in order
+        QTest::newRow("1..3 in order") << "3 1 3" << u"hana001.jpg hana002.jpg hana003.jpg"_s;
         QTest::newRow("START > STOP") << "3 5 3" << QString();
-        QTest::newRow("STOP 32767") << "0 32766 32767" << u"32766 32767"_s;
-        QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"0002"_s;
+        QTest::newRow("STOP 32767") << "0 32766 32767" << u"hana32766.jpg hana32767.jpg"_s;
+        QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"hana0002.jpg"_s;
     }
 
     void series()
     {
         QFETCH(QString, boxes);
-        QFETCH(QString, numbers);
+        QFETCH(QString, files);
+        RunRig rig;
         for (int i = 0; i < 3; ++i)
-            rig().view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
-        rig().state.LOG = rig().state.BEEP = true;
-        rig().view.setStatusText(0, u"http://earlier/run.jpg"_s);
-        rig().view.trace().clear();
-        // Two runs; the second gets shorter bodies than the files already there.
-        bool shorter = false;
-        const auto body
-            = [&](const QString &file) { return file.toUtf8().repeated(shorter ? 1 : 99); };
-        QStringList files, expected { u"caption STOP"_s };
-        for (const QString &number : numbers.split(u' ', Qt::SkipEmptyParts)) {
-            files << "hana" + number + ".jpg";
-            expected << "status1 " + rig().localFile(files.last())
-                     << "status0 " + rig().server.baseUrl() + "s/" + files.last()
-                     << "fetch /s/" + files.last();
-        }
+            rig.view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
+        rig.state.LOG = rig.state.BEEP = true;
+        rig.view.setStatusText(0, u"http://earlier/run.jpg"_s);
+        rig.view.trace().clear();
+        const QStringList names = files.split(u' ', Qt::SkipEmptyParts);
+        QStringList expected { u"caption STOP"_s };
+        for (const QString &name : names)
+            expected << "status1 " + rig.localFile(name)
+                     << "status0 " + rig.server.baseUrl() + "s/" + name << "fetch /s/" + name;
         expected << u"caption START"_s;
-        connect(&rig().server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
-            const qsizetype i = files.indexOf(QString::fromUtf8(path.mid(3)));
-            const bool early
-                = i > 0 && readAll(rig().localFile(files[i - 1])) != body(files[i - 1]);
-            rig().view.trace().append("fetch " + QString::fromUtf8(path)
-                                      + (early ? " too early" : ""));
+        // The second run gets shorter bodies than the files already there.
+        int copies = 99;
+        connect(&rig.server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
+            const QString before = names.value(names.indexOf(QString::fromUtf8(path.mid(3))) - 1);
+            const bool early = !before.isEmpty()
+                && readAll(rig.localFile(before)) != before.toUtf8().repeated(copies);
+            rig.view.trace().append("fetch " + QString::fromUtf8(path) + (early ? " early" : ""));
         });
-        for (int run = 0; run < 2; ++run) {
-            shorter = run == 1;
-            for (const QString &file : files)
-                rig().serve(file, body(file));
-            QVERIFY(rig().runToEnd());
+        for (const int n : { 99, 1 }) {
+            copies = n;
+            for (const QString &name : names)
+                rig.serve(name, name.toUtf8().repeated(copies));
+            QVERIFY(rig.runToEnd());
         }
-        QCOMPARE(rig().view.trace(), expected + expected);
-        for (const QString &file : files)
-            QCOMPARE(readAll(rig().localFile(file)), body(file));
-        QCOMPARE(rig().platform.createdFolders(), QStringList(2, rig().folder()));
+        QCOMPARE(rig.view.trace(), expected + expected);
+        for (const QString &name : names)
+            QCOMPARE(readAll(rig.localFile(name)), name.toUtf8());
+        QCOMPARE(rig.platform.createdFolders(), QStringList(2, rig.folder()));
         // The log line must be the status line's text.
-        QCOMPARE(readAll(rig().platform.logFilePath()),
-                 logLine(rig().view.statusText(0)).repeated(2));
-        QCOMPARE(rig().platform.beeps(), 2);
+        QCOMPARE(readAll(rig.platform.logFilePath()), logLine(rig.view.statusText(0)).repeated(2));
+        QCOMPARE(rig.platform.beeps(), 2);
     }
 
     void stopDuringFile()
     {
-        QSignalSpy finished(&rig().run, &DownloadRun::finished);
-        QVERIFY(startWithSecondFileHeld(rig(), rig().run));
-        rig().run.StartStop(); // STOP
-        rig().run.StartStop(); // again while file 2 is still coming: ignored
-        QVERIFY(!rig().state.Running);
-        rig().server.release("/s/hana002.jpg");
+        RunRig rig;
+        QSignalSpy finished(&rig.run, &DownloadRun::finished);
+        QVERIFY(startWithSecondFileHeld(rig, rig.run));
+        rig.run.StartStop(); // STOP
+        rig.run.StartStop(); // again while file 2 is still coming: ignored
+        QVERIFY(!rig.state.Running);
+        rig.server.release("/s/hana002.jpg");
         QVERIFY(finished.wait(5000));
-        QCOMPARE(rig().server.requestedPaths(),
-                 (QList<QByteArray> { "/s/hana001.jpg", "/s/hana002.jpg" }));
-        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), bodyOf(2));
-        QCOMPARE(readAll(rig().platform.logFilePath()),
-                 logLine(rig().server.baseUrl() + "s/hana002.jpg"));
-        QCOMPARE(rig().platform.beeps(), 1);
+        QCOMPARE(rig.server.requests().size(), 2); // none for file 3
+        QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
+        QCOMPARE(readAll(rig.platform.logFilePath()),
+                 logLine(rig.server.baseUrl() + "s/hana002.jpg"));
+        QCOMPARE(rig.platform.beeps(), 1);
         QCOMPARE(finished.size(), 1);
     }
 
@@ -123,30 +109,32 @@ private Q_SLOTS:
     void failedFetch()
     {
         QFETCH(int, ending);
+        RunRig rig;
         const QByteArray row = QTest::currentDataTag();
         const bool diskFull = row == "disk full";
-        const QStringList mount { "-t",       "tmpfs", "-o",
-                                  "size=64k", "tmpfs", rig().view.baseDirectory() };
-        if (diskFull && QProcess::execute(u"mount"_s, mount) != 0)
+        const QString base = rig.view.baseDirectory();
+        if (diskFull
+            && QProcess::execute(u"mount"_s, { "-t", "tmpfs", "-o", "size=64k", "tmpfs", base }))
             QSKIP("cannot mount a small tmpfs here (needs root)");
         const auto unmount = qScopeGuard([&] {
             if (diskFull)
-                QProcess::execute(u"umount"_s, { mount.last() });
+                QProcess::execute(u"umount"_s, { base });
         });
         TestResponse response;
         response.status = row == "404" ? 404 : 200;
         response.body = QByteArray(diskFull ? 1 << 20 : 5000, 't');
         response.ending = TestResponse::Ending(ending);
         response.sentLength = response.ending == TestResponse::Ending::Keep ? -1 : 2000;
+        rig.serve(u"hana001.jpg"_s, bodyOf(1));
         // File 2 exists beforehand, file 3 does not; both fail after file 1 arrived.
-        rig().server.setResponse("/s/hana002.jpg", response);
-        rig().server.setResponse("/s/hana003.jpg", response);
-        QVERIFY(QDir().mkpath(rig().folder()));
-        QVERIFY(writeFile(rig().localFile(u"hana002.jpg"_s), "good old file"));
-        QVERIFY(rig().runToEnd());
-        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), "good old file"_ba);
-        QCOMPARE(readAll(rig().localFile(u"hana003.jpg"_s)), QByteArray());
-        QCOMPARE(entriesBelow(rig().folder()).size(), 3);
+        rig.server.setResponse("/s/hana002.jpg", response);
+        rig.server.setResponse("/s/hana003.jpg", response);
+        QVERIFY(QDir().mkpath(rig.folder()));
+        QVERIFY(writeFile(rig.localFile(u"hana002.jpg"_s), "good old file"));
+        QVERIFY(rig.runToEnd());
+        QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), "good old file"_ba);
+        QCOMPARE(readAll(rig.localFile(u"hana003.jpg"_s)), QByteArray());
+        QCOMPARE(entriesBelow(rig.folder()).size(), 3);
     }
 
     void unsafeNames_data()
@@ -162,30 +150,31 @@ private Q_SLOTS:
     {
         QFETCH(JobBox, box);
         QFETCH(QString, text);
-        rig().view.setJobText(box, text);
-        rig().state.SYNC = box == JobBox::PCFLD ? 0 : 1;
-        QVERIFY(rig().runToEnd());
+        RunRig rig;
+        rig.view.setJobText(box, text);
+        rig.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
+        QVERIFY(rig.runToEnd());
         // Every number is still requested; only the safe folder is made, and stays empty.
-        QCOMPARE(rig().server.requests().size(), 3);
-        QCOMPARE(entriesBelow(rig().root.path()).join(u' '),
+        QCOMPARE(rig.server.requests().size(), 3);
+        QCOMPARE(entriesBelow(rig.root.path()).join(u' '),
                  box == JobBox::FNTOP ? u"base base/s"_s : u"base"_s);
     }
 
     void destroyedMidRun()
     {
-        auto run = std::make_unique<DownloadRun>(rig().state, rig().view, rig().platform,
-                                                 rig().transfer);
-        QVERIFY(startWithSecondFileHeld(rig(), *run));
-        QCOMPARE(entriesBelow(rig().folder()).size(), 2); // file 1, and file 2 under way
-        const QStringList traceBefore = rig().view.trace();
+        RunRig rig;
+        auto run = std::make_unique<DownloadRun>(rig.state, rig.view, rig.platform, rig.transfer);
+        QVERIFY(startWithSecondFileHeld(rig, *run));
+        QCOMPARE(entriesBelow(rig.folder()).size(), 2); // file 1, and file 2 under way
+        const QStringList traceBefore = rig.view.trace();
         run.reset();
-        rig().server.release("/s/hana002.jpg");
-        QCOMPARE(entriesBelow(rig().folder()), QStringList { u"hana001.jpg"_s });
-        QCOMPARE(rig().view.trace(), traceBefore);
+        rig.server.release("/s/hana002.jpg");
+        QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
+        QCOMPARE(rig.view.trace(), traceBefore);
         // The same transfer serves the next run at once.
-        rig().state.Running = false;
-        QVERIFY(rig().runToEnd());
-        QCOMPARE(readAll(rig().localFile(u"hana002.jpg"_s)), bodyOf(2));
+        rig.state.Running = false;
+        QVERIFY(rig.runToEnd());
+        QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
     }
 };
 

@@ -55,37 +55,36 @@ private Q_SLOTS:
         m_transfer = std::make_unique<HttpTransfer>();
         m_transfer->setTransferTimeout(std::chrono::milliseconds(1000));
         m_sink = std::make_unique<QBuffer>();
-        m_sink->open(QIODevice::WriteOnly);
+        const bool refuses = QByteArray(QTest::currentDataTag()) == "sink refuses writing";
+        m_sink->open(refuses ? QIODevice::ReadOnly : QIODevice::WriteOnly);
     }
 
     void outcome_data()
     {
+        // Only a whole body counts; a failure leaves its first bytes in the sink.
         QTest::addColumn<TestResponse>("response");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("saved"); // leading bytes of the body found in the sink
+        QTest::addColumn<int>("saved");
         const QByteArray body(70000, 'x');
-        QTest::newRow("200") << reply(200, body) << true << 70000;
-        QTest::newRow("404 page") << reply(404, "<html>gone</html>") << false << 0;
-        QTest::newRow("huge 500 page") << reply(500, QByteArray(3 << 20, 'e')) << false << 0;
-        QTest::newRow("closed early") << reply(200, body, 1000, Ending::Close) << false << 1000;
-        QTest::newRow("Content-Length lies")
-            << reply(200, "short", -1, Ending::Stall, 100) << false << 5;
-        QTest::newRow("stall") << reply(200, body, 10, Ending::Stall) << false << 10;
-        QTest::newRow("chunked") << reply(200, body, -1, Ending::Keep, -1, true) << true << 70000;
-        QTest::newRow("broken chunked")
-            << reply(200, body, 500, Ending::Stall, -1, true) << false << 500;
-        QTest::newRow("redirect to ftp") << reply(302, "ftp://127.0.0.1/f") << false << 0;
-        QTest::newRow("redirect loop") << reply(302, "/f") << false << 0;
+        QTest::newRow("200") << reply(200, body) << 70000;
+        QTest::newRow("404 page") << reply(404, "<html>gone</html>") << 0;
+        QTest::newRow("huge 500 page") << reply(500, QByteArray(3 << 20, 'e')) << 0;
+        QTest::newRow("closed early") << reply(200, body, 1000, Ending::Close) << 1000;
+        QTest::newRow("Content-Length lies") << reply(200, body, 5, Ending::Stall, 100) << 5;
+        QTest::newRow("stall") << reply(200, body, 10, Ending::Stall) << 10;
+        QTest::newRow("chunked") << reply(200, body, -1, Ending::Keep, -1, true) << 70000;
+        QTest::newRow("broken chunked") << reply(200, body, 500, Ending::Stall, -1, true) << 500;
+        QTest::newRow("redirect to ftp") << reply(302, "ftp://127.0.0.1/f") << 0;
+        QTest::newRow("redirect loop") << reply(302, "/f") << 0;
+        QTest::newRow("sink refuses writing") << reply(200, body) << 0;
     }
 
     void outcome()
     {
         QFETCH(TestResponse, response);
-        QFETCH(bool, ok);
         QFETCH(int, saved);
         m_server->setResponse("/f", response);
         const FetchResult result = get(u"f"_s);
-        QCOMPARE(result.ok, ok);
+        QCOMPARE(result.ok, saved == response.body.size());
         QCOMPARE(m_sink->data(), response.body.left(saved));
         QCOMPARE(result.bytes, qint64(saved));
     }
@@ -99,11 +98,10 @@ private Q_SLOTS:
         QVERIFY(get(u"s/my photos/画像/a.jpg"_s, nullptr, referer).ok);
         QCOMPARE(m_server->requests().size(), 1);
         const RecordedRequest r = m_server->requests().at(0);
-        const QByteArrayList sent { r.method, r.target, r.headers.value("user-agent"),
-                                    r.headers.value("referer"),
-                                    r.headers.value("accept-encoding") };
-        QCOMPARE(sent,
-                 (QByteArrayList { "GET", target, "Seqget/0.5.0", referer.toUtf8(), "identity" }));
+        const QHash<QByteArray, QByteArray> h = r.headers;
+        QCOMPARE(r.method + ' ' + r.target, "GET " + target);
+        QCOMPARE((QByteArrayList { h["user-agent"], h["referer"], h["accept-encoding"] }),
+                 (QByteArrayList { "Seqget/0.5.0", referer.toUtf8(), "identity" }));
     }
 
     void connectionKeptAcrossFetches()
@@ -138,8 +136,7 @@ private Q_SLOTS:
         const auto restore = qScopeGuard([&variable] { qunsetenv(variable.constData()); });
         m_transfer->setProxyHost(throughProxy ? u"127.0.0.1"_s : QString());
         QVERIFY(m_transfer->setPort(QString::number(m_server->port())));
-        const QString url
-            = throughProxy ? u"http://series.invalid/a"_s : m_server->baseUrl() + u"a"_s;
+        const QString url = throughProxy ? u"http://series.invalid/a"_s : u"a"_s;
         m_server->setResponse("/a", reply(200, "a"));
         QVERIFY(get(url).ok);
         QCOMPARE(m_server->requests().size(), 1);
@@ -175,14 +172,6 @@ private Q_SLOTS:
         QVERIFY(get(u"next"_s).ok);
         QCOMPARE(spy.size(), 1);
         QCOMPARE(m_sink->data(), "next"_ba);
-    }
-
-    void sinkWriteFailureFails()
-    {
-        m_server->setResponse("/f", reply(200, QByteArray(100000, 'y')));
-        QBuffer readOnly;
-        readOnly.open(QIODevice::ReadOnly);
-        QVERIFY(!get(u"f"_s, &readOnly).ok);
     }
 };
 

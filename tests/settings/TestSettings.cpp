@@ -62,7 +62,6 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 
-private:
     // Each row gets files of its own: QSettings keeps what it has parsed of a path.
     QString path(const char *name) const
     {
@@ -110,29 +109,28 @@ private Q_SLOTS:
 
     void conversions_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored"); // KEY=text
         QTest::addColumn<QString>("saved");
-        QTest::newRow("flag word, any case") << u"PROXY"_s << u" tRUE "_s << u"True"_s;
-        QTest::newRow("flag 0.4 is not zero") << u"PROXY"_s << u"0.4"_s << u"True"_s;
-        QTest::newRow("flag yes, default true") << u"AUTO"_s << u"yes"_s << u"True"_s;
-        QTest::newRow("flag yes, default false") << u"PROXY"_s << u"yes"_s << u"False"_s;
-        QTest::newRow("SYNC 1.5 to even") << u"SYNC"_s << u"1.5"_s << u"2"_s;
-        QTest::newRow("SYNC 3") << u"SYNC"_s << u"3"_s << u"1"_s;
-        QTest::newRow("left 45000") << u"FORM_LEFT"_s << u"45000"_s << u"0"_s;
-        QTest::newRow("44999.5 rounds to 45000") << u"FORM_LEFT"_s << u"44999.5"_s << u"0"_s;
-        QTest::newRow("beyond 32 bits") << u"FORM_TOP"_s << u"3000000000"_s << u"0"_s;
+        QTest::newRow("flag word, any case") << u"PROXY= tRUE "_s << u"True"_s;
+        QTest::newRow("flag 0.4 is not zero") << u"PROXY=0.4"_s << u"True"_s;
+        QTest::newRow("flag yes, default true") << u"AUTO=yes"_s << u"True"_s;
+        QTest::newRow("flag yes, default false") << u"PROXY=yes"_s << u"False"_s;
+        QTest::newRow("SYNC 1.5 to even") << u"SYNC=1.5"_s << u"2"_s;
+        QTest::newRow("SYNC 3") << u"SYNC=3"_s << u"1"_s;
+        QTest::newRow("left 45000") << u"FORM_LEFT=45000"_s << u"0"_s;
+        QTest::newRow("44999.5 rounds to 45000") << u"FORM_LEFT=44999.5"_s << u"0"_s;
+        QTest::newRow("beyond 32 bits") << u"FORM_TOP=3000000000"_s << u"0"_s;
     }
 
     // A stored text as start-up reads it, seen through what the save command
     // writes back; text that does not convert gives the key's default.
     void conversions()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, text);
+        QFETCH(QString, stored);
         QFETCH(QString, saved);
+        const QString key = stored.section(u'=', 0, 0);
         SettingsStore in(path(".ini"));
-        in.write(key, text);
+        in.write(key, stored.section(u'=', 1));
         SettingsStore out(path("-out.ini"));
         StoredSettings::load(in, m_dir.path()).save(out);
         QCOMPARE(out.read(key, QString()), saved);
@@ -150,6 +148,7 @@ private Q_SLOTS:
     void basePathFallback()
     {
         QFETCH(QString, folders);
+        const QStringList f = folders.split(u' ');
 #ifndef Q_OS_LINUX
         QSKIP("the download folder is placed through XDG variables");
 #endif
@@ -160,10 +159,9 @@ private Q_SLOTS:
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
         SettingsStore store(path(".ini"));
-        store.write(u"PCPATH"_s, home.filePath(folders.section(u' ', 0, 0)));
-        const QString loaded
-            = StoredSettings::load(store, home.filePath(folders.section(u' ', 1, 1))).PCPATH;
-        QCOMPARE(QDir::cleanPath(loaded), home.filePath(folders.section(u' ', 2, 2)));
+        store.write(u"PCPATH"_s, home.filePath(f[0]));
+        const QString loaded = StoredSettings::load(store, home.filePath(f[1])).PCPATH;
+        QCOMPARE(QDir::cleanPath(loaded), home.filePath(f[2]));
     }
 
     // The order of effects on the window, which the real window cannot show.
