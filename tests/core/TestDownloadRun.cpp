@@ -36,6 +36,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("files"); // fetched, in order
         QTest::newRow("1..3 in order") << "3 1 3" << u"hana001.jpg hana002.jpg hana003.jpg"_s;
         QTest::newRow("START > STOP") << "3 5 3" << QString();
+        QTest::newRow("START = STOP") << "3 2 2" << u"hana002.jpg"_s;
         QTest::newRow("STOP 32767") << "0 32766 32767" << u"hana32766.jpg hana32767.jpg"_s;
         QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"hana0002.jpg"_s;
     }

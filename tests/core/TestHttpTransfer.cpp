@@ -143,6 +143,27 @@ private Q_SLOTS:
         QCOMPARE(m_server->requests().at(0).target, throughProxy ? url.toUtf8() : "/a"_ba);
     }
 
+    void portSetting_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // 1234 (the previous one) when refused
+        QTest::newRow("blanks around") << u"  3128 "_s << 3128;
+        QTest::newRow("half to even") << u"8080.5"_s << 8080;
+        QTest::newRow("above 16-bit signed") << u"40000"_s << 40000;
+        QTest::newRow("too high") << u"65536"_s << 1234;
+        QTest::newRow("zero") << u"0"_s << 1234;
+        QTest::newRow("no number") << u"proxy"_s << 1234;
+    }
+
+    void portSetting()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        QVERIFY(m_transfer->setPort(u"1234"_s));
+        QCOMPARE(m_transfer->setPort(text), port != 1234);
+        QCOMPARE(int(m_transfer->port()), port);
+    }
+
     void failureIsNeverSynchronous()
     {
         // A listener may start the next fetch from the signal; from inside
