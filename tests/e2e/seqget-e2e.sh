@@ -157,7 +157,12 @@ start_nginx() {
     nginx -e "$work/nginx/error.log" -p "$work/nginx" -c "$conf" -g 'daemon off;' \
         </dev/null >"$work/nginx-stdout.log" 2>&1 &
     pids+=($!)
-    local pid=$!
+    wait_for_port "$port" $!
+}
+
+# Waits until the server just started answers on its port; fails early when it died.
+wait_for_port() {
+    local port="$1" pid="$2"
     for _ in $(seq 1 100); do
         port_answers "$port" && return 0
         kill -0 "$pid" 2>/dev/null || return 1
@@ -187,13 +192,7 @@ start_tinyproxy() {
     } >"$conf"
     tinyproxy -d -c "$conf" </dev/null >"$work/tinyproxy.log" 2>&1 &
     pids+=($!)
-    local pid=$!
-    for _ in $(seq 1 100); do
-        port_answers "$port" && return 0
-        kill -0 "$pid" 2>/dev/null || return 1
-        sleep 0.05
-    done
-    return 1
+    wait_for_port "$port" $!
 }
 
 # Another process may take a free port between the look-up and the bind.
