@@ -203,9 +203,7 @@ double Seqget_FRM::leftTwips() const
 
 void Seqget_FRM::setLeftTwips(double twips)
 {
-    QPoint frame = requestedFramePosition();
-    frame.setX(qRound(twips / twipsPerPixel));
-    placeFrame(frame);
+    placeFrame(QPoint(qRound(twips / twipsPerPixel), y()));
 }
 
 double Seqget_FRM::topTwips() const
@@ -215,9 +213,7 @@ double Seqget_FRM::topTwips() const
 
 void Seqget_FRM::setTopTwips(double twips)
 {
-    QPoint frame = requestedFramePosition();
-    frame.setY(qRound(twips / twipsPerPixel));
-    placeFrame(frame);
+    placeFrame(QPoint(x(), qRound(twips / twipsPerPixel)));
 }
 
 void Seqget_FRM::placeFrame(const QPoint &topLeft)
@@ -246,13 +242,6 @@ void Seqget_FRM::showEvent(QShowEvent *event)
                 move(*m_requestedFrame);
         });
     }
-}
-
-QPoint Seqget_FRM::requestedFramePosition() const
-{
-    // The window reports a new position only once the platform has moved it,
-    // so two edges set one after the other start from the last request.
-    return m_requestedFrame.value_or(pos());
 }
 
 QString Seqget_FRM::dir1Path() const

@@ -117,7 +117,6 @@ protected:
 private:
     void connectHandlers();
     void placeFrame(const QPoint &topLeft);
-    QPoint requestedFramePosition() const;
     void setSampleFromDrop(const QMimeData *dropped);
     // The option toggle shared by the four Settings entries.
     static void toggleOption(bool &flag, QAction *entry);
