@@ -108,7 +108,8 @@ void DownloadRun::nextFile()
     if (folderIsSafe(base) && isPlainPathComponent(m_fileName, false)
         && m_saver.begin(LocalFolder(m_state, base)))
         sink = m_saver.device();
-    m_transfer->fetch(url, m_state.URL + m_state.FLD + QLatin1Char('/'), sink);
+    // The referer is the series' folder: the address of a file with no name.
+    m_transfer->fetch(url, RemoteUrlFor(m_state, QString()), sink);
 }
 
 void DownloadRun::onFetchFinished(const FetchResult &result)

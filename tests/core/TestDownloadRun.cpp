@@ -91,6 +91,8 @@ private Q_SLOTS:
         rig.server.release("/s/hana002.jpg");
         QVERIFY(finished.wait(5000));
         QCOMPARE(rig.server.requests().size(), 2); // none for file 3
+        QCOMPARE(rig.server.requests().at(1).headers.value("referer"),
+                 (rig.server.baseUrl() + u"s/"_s).toUtf8()); // the series' folder
         QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
         QCOMPARE(readAll(rig.platform.logFilePath()),
                  logLine(rig.server.baseUrl() + "s/hana002.jpg"));
