@@ -8,12 +8,6 @@ include(GNUInstallDirs)
 set(SEQGET_DATA_DIR ${PROJECT_SOURCE_DIR}/data)
 set(SEQGET_ICON_SIZES 16 32 48 64 128 256)
 
-# The window loads :/icons/seqget-16.png and :/icons/seqget-32.png. The
-# resource goes into the executable itself so that its registration is never
-# dropped by the linker, as it could be from a static library.
-set_property(TARGET seqget PROPERTY AUTORCC ON)
-target_sources(seqget PRIVATE ${SEQGET_DATA_DIR}/seqget.qrc)
-
 # The program looks for its usage page in <dir of executable>/usage and, when
 # installed, in <dir of executable>/../share/seqget/usage. Copying it at build
 # time (not configure time) keeps an edited page current after every build.

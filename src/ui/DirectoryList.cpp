@@ -115,7 +115,7 @@ bool DirectoryList::setPath(const QString &path)
         return true;
     m_path = clean;
     fill();
-    emit pathChanged();
+    Q_EMIT pathChanged();
     return true;
 }
 
@@ -137,7 +137,7 @@ void DirectoryList::refresh()
     }
     m_path = open;
     fill();
-    emit pathChanged();
+    Q_EMIT pathChanged();
 }
 
 void DirectoryList::keyPressEvent(QKeyEvent *event)

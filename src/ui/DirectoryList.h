@@ -40,7 +40,7 @@ public:
     static QString normalisedPath(const QString &path);
     static bool canEnter(const QString &cleanPath);
 
-signals:
+Q_SIGNALS:
     void pathChanged();
 
 protected:

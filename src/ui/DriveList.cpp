@@ -69,7 +69,7 @@ void DriveList::onCurrentIndexChanged(int index)
     if (root == m_drive)
         return;
     m_drive = root;
-    emit driveChanged();
+    Q_EMIT driveChanged();
 }
 
 void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
@@ -97,5 +97,5 @@ void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
     m_filling = false;
     m_drive = index < 0 ? QString() : itemData(index).toString();
     if (!before.isEmpty() && m_drive != before)
-        emit driveChanged();
+        Q_EMIT driveChanged();
 }

@@ -31,7 +31,7 @@ public:
 
     void showPopup() override;
 
-signals:
+Q_SIGNALS:
     void driveChanged();
 
 protected:
