@@ -18,8 +18,8 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
@@ -218,29 +218,25 @@ void Seqget_FRM::setTopTwips(double twips)
 
 void Seqget_FRM::placeFrame(const QPoint &topLeft)
 {
-    m_requestedFrame = topLeft;
-    m_frameToCorrect = true;
     move(topLeft);
+    m_frameOnShow = topLeft;
 }
 
 void Seqget_FRM::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (!m_frameToCorrect)
-        return;
-    m_frameToCorrect = false;
-    // The stored position is the frame's, as x() and y() report it once the
-    // window is framed. Before the first show the frame is unknown and X11
-    // places the client area at the position instead; left so, every save
-    // and start would creep by the height of the title bar. The frame comes
-    // some time after the show, with no event of its own to wait for, so the
-    // position is checked a few times in the first second.
-    for (int delay : { 50, 250, 1000 }) {
-        QTimer::singleShot(delay, this, [this] {
-            const bool framed = frameGeometry().topLeft() != geometry().topLeft();
-            if (framed && pos() != *m_requestedFrame)
-                move(*m_requestedFrame);
-        });
+    // The stored position is the frame's. A move() before the first show says
+    // so, but Qt then creates the window, gives it its final size and, as it
+    // maps it, hands that size to the native window together with the
+    // position, which now counts as the client area's (on X11: static
+    // gravity, the title bar above the screen at 0,0). The show event comes
+    // after the sizing and just before the mapping: with the native window at
+    // its final size here, the frame position set now is what the window
+    // manager gets (on X11 through north-west gravity).
+    if (m_frameOnShow && windowHandle()) {
+        windowHandle()->resize(size());
+        windowHandle()->setFramePosition(*m_frameOnShow);
+        m_frameOnShow.reset();
     }
 }
 

@@ -126,8 +126,8 @@ private:
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
     SettingsStore *m_store = nullptr;
-    std::optional<QPoint> m_requestedFrame;
-    bool m_frameToCorrect = false;
+    // Where the frame goes when the window is first shown; see showEvent.
+    std::optional<QPoint> m_frameOnShow;
     std::unique_ptr<HttpTransfer> m_http;
     std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
