@@ -54,14 +54,8 @@ void DownloadRun::StartStop()
     m_state.Running = true;
     m_active = true;
 
-    m_state.URL = m_view.jobText(JobBox::URL);
-    m_state.FLD = m_view.jobText(JobBox::FLD);
-    m_state.FNTOP = m_view.jobText(JobBox::FNTOP);
-    m_state.EXT = m_view.jobText(JobBox::EXT);
-    m_state.KETA = m_view.jobText(JobBox::KETA);
-    m_state.START = m_view.jobText(JobBox::START);
-    m_state.STOP = m_view.jobText(JobBox::STOP);
-    m_state.PCFLD = m_view.jobText(JobBox::PCFLD);
+    for (const JobField &job : jobFields)
+        m_state.*job.field = m_view.jobText(job.box);
 
     const QString base = m_view.baseDirectory();
     if (folderIsSafe(base))

@@ -35,14 +35,10 @@ StoredSettings StoredSettings::load(const SettingsStore &store, const QString &p
                       .value_or(s.FORM_LEFT);
     s.FORM_TOP = readPosition(store.read(QStringLiteral("FORM_TOP"), QStringLiteral("0")))
                      .value_or(s.FORM_TOP);
-    s.URL = store.read(QStringLiteral("URL"), s.URL);
-    s.FLD = store.read(QStringLiteral("FLD"), s.FLD);
-    s.FNTOP = store.read(QStringLiteral("FNTOP"), s.FNTOP);
-    s.EXT = store.read(QStringLiteral("EXT"), s.EXT);
-    s.KETA = store.read(QStringLiteral("KETA"), s.KETA);
-    s.START = store.read(QStringLiteral("START"), s.START);
-    s.STOP = store.read(QStringLiteral("STOP"), s.STOP);
-    s.PCFLD = store.read(QStringLiteral("PCFLD"), s.PCFLD);
+    for (const JobField &job : jobFields) {
+        QString &text = s.jobTexts[std::size_t(job.box)];
+        text = store.read(job.key, text);
+    }
     s.SYNC = readSync(store.read(QStringLiteral("SYNC"), QStringLiteral("1"))).value_or(s.SYNC);
 
     // A folder that has gone (a removed stick, a deleted directory) would leave
@@ -65,14 +61,8 @@ void StoredSettings::save(SettingsStore &store) const
 {
     store.write(QStringLiteral("FORM_LEFT"), QString::number(FORM_LEFT));
     store.write(QStringLiteral("FORM_TOP"), QString::number(FORM_TOP));
-    store.write(QStringLiteral("URL"), URL);
-    store.write(QStringLiteral("FLD"), FLD);
-    store.write(QStringLiteral("FNTOP"), FNTOP);
-    store.write(QStringLiteral("EXT"), EXT);
-    store.write(QStringLiteral("KETA"), KETA);
-    store.write(QStringLiteral("START"), START);
-    store.write(QStringLiteral("STOP"), STOP);
-    store.write(QStringLiteral("PCFLD"), PCFLD);
+    for (const JobField &job : jobFields)
+        store.write(job.key, jobTexts[std::size_t(job.box)]);
     store.write(QStringLiteral("SYNC"), QString::number(SYNC));
     store.write(QStringLiteral("PCPATH"), PCPATH);
     store.write(QStringLiteral("AUTO"), flagText(AUTO));
@@ -82,6 +72,14 @@ void StoredSettings::save(SettingsStore &store) const
     store.write(QStringLiteral("PROXYIP"), PROXYIP);
     store.write(QStringLiteral("PORT"), PORT);
     store.sync();
+}
+
+std::array<QString, jobBoxCount> StoredSettings::defaultJobTexts()
+{
+    std::array<QString, jobBoxCount> texts;
+    for (const JobField &job : jobFields)
+        texts[std::size_t(job.box)] = job.defaultText;
+    return texts;
 }
 
 QString StoredSettings::programFolder()

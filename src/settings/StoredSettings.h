@@ -1,6 +1,9 @@
 #pragma once
 
+#include "JobBox.h"
+
 #include <QString>
+#include <array>
 
 class SettingsStore;
 
@@ -10,14 +13,8 @@ struct StoredSettings
 {
     qint32 FORM_LEFT = 0;
     qint32 FORM_TOP = 0;
-    QString URL = QStringLiteral("http://127.0.0.1:18080/");
-    QString FLD = QStringLiteral("images");
-    QString FNTOP = QStringLiteral("hana");
-    QString EXT = QStringLiteral("jpg");
-    QString KETA = QStringLiteral("1");
-    QString START = QStringLiteral("1");
-    QString STOP = QStringLiteral("8");
-    QString PCFLD;
+    // URL to PCFLD, indexed by JobBox.
+    std::array<QString, jobBoxCount> jobTexts = defaultJobTexts();
     qint16 SYNC = 1;
     // Default: defaultBaseDirectory(), which depends on the machine.
     QString PCPATH;
@@ -37,6 +34,8 @@ struct StoredSettings
     // Writes all eighteen keys in table order and pushes them to the store.
     void save(SettingsStore &store) const;
 
+    // The job texts' defaults, from the job field list.
+    static std::array<QString, jobBoxCount> defaultJobTexts();
     // The folder that holds the program file.
     static QString programFolder();
     // The program's folder when the user can write there (downloads would fail

@@ -18,14 +18,8 @@ void runStartup(SettingsWindow &window, const StoredSettings &settings)
     window.setLeftTwips(appliedPosition(settings.FORM_LEFT));
     window.setTopTwips(appliedPosition(settings.FORM_TOP));
 
-    state.URL = settings.URL;
-    state.FLD = settings.FLD;
-    state.FNTOP = settings.FNTOP;
-    state.EXT = settings.EXT;
-    state.KETA = settings.KETA;
-    state.START = settings.START;
-    state.STOP = settings.STOP;
-    state.PCFLD = settings.PCFLD;
+    for (const JobField &job : jobFields)
+        state.*job.field = settings.jobTexts[std::size_t(job.box)];
     state.SYNC = settings.SYNC;
 
     window.setDir1Path(settings.PCPATH);
@@ -42,14 +36,8 @@ void runStartup(SettingsWindow &window, const StoredSettings &settings)
 
     // Each box's change handling copies the text back into MainState, so the
     // values are read from there one at a time, as each box is set.
-    window.setJobBoxText(JobBox::URL, state.URL);
-    window.setJobBoxText(JobBox::FLD, state.FLD);
-    window.setJobBoxText(JobBox::FNTOP, state.FNTOP);
-    window.setJobBoxText(JobBox::EXT, state.EXT);
-    window.setJobBoxText(JobBox::KETA, state.KETA);
-    window.setJobBoxText(JobBox::START, state.START);
-    window.setJobBoxText(JobBox::STOP, state.STOP);
-    window.setJobBoxText(JobBox::PCFLD, state.PCFLD);
+    for (const JobField &job : jobFields)
+        window.setJobBoxText(job.box, state.*job.field);
 
     window.setCheckSyncValue(state.SYNC);
 
@@ -83,14 +71,8 @@ StoredSettings settingsFromWindow(SettingsWindow &window)
     StoredSettings s;
     s.FORM_LEFT = storedPosition(window.leftTwips());
     s.FORM_TOP = storedPosition(window.topTwips());
-    s.URL = state.URL;
-    s.FLD = state.FLD;
-    s.FNTOP = state.FNTOP;
-    s.EXT = state.EXT;
-    s.KETA = state.KETA;
-    s.START = state.START;
-    s.STOP = state.STOP;
-    s.PCFLD = state.PCFLD;
+    for (const JobField &job : jobFields)
+        s.jobTexts[std::size_t(job.box)] = state.*job.field;
     s.SYNC = state.SYNC;
     s.PCPATH = window.dir1Path();
     s.AUTO = state.AUTO;

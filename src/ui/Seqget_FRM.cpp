@@ -21,6 +21,8 @@
 #include <QUrl>
 #include <QWindow>
 
+using namespace Qt::StringLiterals;
+
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
 
@@ -32,6 +34,8 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
     , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
 {
     m_ui->setupUi(this);
+    for (const JobField &job : jobFields)
+        m_jobBoxes[std::size_t(job.box)] = findChild<QLineEdit *>(u"Text_"_s + job.key);
     if (prompter) {
         m_prompter = prompter;
     } else {
@@ -139,25 +143,7 @@ QLabel *Seqget_FRM::Label_STS(int index) const
 
 QLineEdit *Seqget_FRM::jobBox(JobBox box) const
 {
-    switch (box) {
-    case JobBox::URL:
-        return m_ui->Text_URL;
-    case JobBox::FLD:
-        return m_ui->Text_FLD;
-    case JobBox::FNTOP:
-        return m_ui->Text_FNTOP;
-    case JobBox::EXT:
-        return m_ui->Text_EXT;
-    case JobBox::KETA:
-        return m_ui->Text_KETA;
-    case JobBox::START:
-        return m_ui->Text_START;
-    case JobBox::STOP:
-        return m_ui->Text_STOP;
-    case JobBox::PCFLD:
-        return m_ui->Text_PCFLD;
-    }
-    return nullptr;
+    return m_jobBoxes[std::size_t(box)];
 }
 
 // --- RunView ---------------------------------------------------------------
@@ -274,42 +260,47 @@ void Seqget_FRM::setMenuProxyChecked(bool checked)
 
 void Seqget_FRM::Text_URL_Change()
 {
-    m_state.URL = m_ui->Text_URL->text();
+    copyJobBox(JobBox::URL);
 }
 
 void Seqget_FRM::Text_FLD_Change()
 {
-    m_state.FLD = m_ui->Text_FLD->text();
+    copyJobBox(JobBox::FLD);
 }
 
 void Seqget_FRM::Text_FNTOP_Change()
 {
-    m_state.FNTOP = m_ui->Text_FNTOP->text();
+    copyJobBox(JobBox::FNTOP);
 }
 
 void Seqget_FRM::Text_EXT_Change()
 {
-    m_state.EXT = m_ui->Text_EXT->text();
+    copyJobBox(JobBox::EXT);
 }
 
 void Seqget_FRM::Text_KETA_Change()
 {
-    m_state.KETA = m_ui->Text_KETA->text();
+    copyJobBox(JobBox::KETA);
 }
 
 void Seqget_FRM::Text_START_Change()
 {
-    m_state.START = m_ui->Text_START->text();
+    copyJobBox(JobBox::START);
 }
 
 void Seqget_FRM::Text_STOP_Change()
 {
-    m_state.STOP = m_ui->Text_STOP->text();
+    copyJobBox(JobBox::STOP);
 }
 
 void Seqget_FRM::Text_PCFLD_Change()
 {
-    m_state.PCFLD = m_ui->Text_PCFLD->text();
+    copyJobBox(JobBox::PCFLD);
+}
+
+void Seqget_FRM::copyJobBox(JobBox box)
+{
+    m_state.*jobField(box).field = jobBox(box)->text();
 }
 
 // --- Download run ----------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "SettingsWindow.h"
 
 #include <QMainWindow>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -117,11 +118,14 @@ protected:
 private:
     void connectHandlers();
     void placeFrame(const QPoint &topLeft);
+    // The change handling shared by the eight job boxes.
+    void copyJobBox(JobBox box);
     void setSampleFromDrop(const QMimeData *dropped);
     // The option toggle shared by the four Settings entries.
     static void toggleOption(bool &flag, QAction *entry);
 
     std::unique_ptr<Ui::Seqget_FRM> m_ui;
+    std::array<QLineEdit *, jobBoxCount> m_jobBoxes {};
     MainState m_state;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;

@@ -13,8 +13,8 @@ RunRig::RunRig()
     QDir(root.path()).mkdir(QStringLiteral("base"));
     view.setBaseDirectory(root.path() + QStringLiteral("/base"));
     const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
-    for (JobBox box : allJobBoxes)
-        view.setJobText(box, texts.at(int(box)));
+    for (const JobField &job : jobFields)
+        view.setJobText(job.box, texts.at(int(job.box)));
     state.SYNC = 1;
     transfer.setTransferTimeout(std::chrono::milliseconds(1000));
 }

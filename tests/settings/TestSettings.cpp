@@ -170,7 +170,7 @@ private Q_SLOTS:
         StoredSettings s;
         s.FORM_LEFT = 44985;
         s.FORM_TOP = -45000;
-        s.START = u"4"_s;
+        s.jobTexts[int(JobBox::START)] = u"4"_s;
         s.SYNC = 2;
         s.PCPATH = u"/stored"_s;
         s.AUTO = s.LOG = false;

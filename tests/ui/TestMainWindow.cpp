@@ -31,10 +31,7 @@ private:
 
 QString TestMainWindow::field(const MainState &state, JobBox box)
 {
-    static constexpr QString MainState::*fields[]
-        = { &MainState::URL,  &MainState::FLD,   &MainState::FNTOP, &MainState::EXT,
-            &MainState::KETA, &MainState::START, &MainState::STOP,  &MainState::PCFLD };
-    return state.*fields[int(box)];
+    return state.*jobField(box).field;
 }
 
 void TestMainWindow::typingUpdatesFieldAtOnce_data()
@@ -64,9 +61,9 @@ void TestMainWindow::typingUpdatesFieldAtOnce()
         // The field never lags behind the box, not even between keystrokes.
         QCOMPARE(field(window.mainState(), box), expected);
     }
-    for (JobBox other : allJobBoxes) {
-        if (other != box)
-            QCOMPARE(field(window.mainState(), other), QString());
+    for (const JobField &other : jobFields) {
+        if (other.box != box)
+            QCOMPARE(window.mainState().*other.field, QString());
     }
     edit->selectAll();
     QTest::keyClick(edit, Qt::Key_Delete);
@@ -81,15 +78,15 @@ void TestMainWindow::sampleBoxIsBoundToNothing()
     auto *sample = window.findChild<QComboBox *>(QStringLiteral("Combo_url"));
     QTest::keyClicks(sample->lineEdit(), QStringLiteral("http://h/a/b1.jpg"));
     QCOMPARE(sample->currentText(), QStringLiteral("http://h/a/b1.jpg"));
-    for (JobBox box : allJobBoxes)
-        QCOMPARE(field(window.mainState(), box), QString());
+    for (const JobField &job : jobFields)
+        QCOMPARE(window.mainState().*job.field, QString());
 }
 
 void TestMainWindow::prepareJob(Seqget_FRM &window, const QString &url, const QString &base)
 {
     const QStringList texts = { url, "images", "hana", "jpg", "3", "1", "3", "mine" };
-    for (JobBox box : allJobBoxes)
-        window.jobBox(box)->setText(texts.at(int(box)));
+    for (const JobField &job : jobFields)
+        window.jobBox(job.box)->setText(texts.at(int(job.box)));
     window.setSyncValue(1);
     window.findChild<DirectoryList *>(QStringLiteral("Dir1"))->setPath(base);
 }

@@ -24,8 +24,8 @@ QAction *action(const Seqget_FRM &window, const char *name)
 QString shown(const Seqget_FRM &window)
 {
     QStringList parts;
-    for (JobBox box : allJobBoxes)
-        parts << window.jobBox(box)->text();
+    for (const JobField &job : jobFields)
+        parts << window.jobBox(job.box)->text();
     parts << u"sync %1 own %2 panel %3"_s.arg(window.syncValue())
                  .arg(int(window.jobBox(JobBox::PCFLD)->isEnabled()))
                  .arg(int(!window.Label1(10)->isHidden()));
@@ -93,7 +93,7 @@ private Q_SLOTS:
             prompter.answers << u"proxy.local"_s << u"3128"_s;
             Seqget_FRM window(&prompter, &store);
             for (int i = 0; i < texts.size(); ++i)
-                window.jobBox(allJobBoxes[i])->setText(texts[i]);
+                window.jobBox(jobFields[i].box)->setText(texts[i]);
             window.setSyncValue(0);
             window.setDir1Path(base.path());
             for (const char *menu : { "MenuAuto", "MenuProxy", "MenuBeep" })
