@@ -46,16 +46,9 @@ void runStartup(SettingsWindow &window, const StoredSettings &settings)
     state.AUTO = !state.AUTO;
     window.MenuAuto();
 
-    // The proxy command would prompt for host and port, so its toggle is done
-    // here by hand.
-    state.PROXY = !state.PROXY;
-    if (state.PROXY) {
-        state.PROXY = false;
-        window.setMenuProxyChecked(false);
-    } else {
-        state.PROXY = true;
-        window.setMenuProxyChecked(true);
-    }
+    // The proxy command would prompt for host and port; the flag is already
+    // as loaded, and only its check mark is set.
+    window.setMenuProxyChecked(state.PROXY);
 
     state.BEEP = !state.BEEP;
     window.MenuBeep();

@@ -22,9 +22,6 @@ public:
     // every field comes out empty instead of a truncated or shifted cut.
     explicit SampleUrl(const QString &sample);
 
-    qint16 dotPos() const { return m_dotPos; }
-    qint16 lastSlash() const { return m_lastSlash; }
-    qint16 prevSlash() const { return m_prevSlash; }
     bool hasDot() const { return m_dotPos != 0; }
     bool hasSlash() const { return m_lastSlash != 0; }
 

@@ -29,12 +29,6 @@ void DriveList::setVolumes(const VolumeList &volumes)
     apply(volumes, QString());
 }
 
-void DriveList::refresh()
-{
-    m_fromSystem = true;
-    apply(VolumeList::fromSystem(), QString());
-}
-
 void DriveList::showPopup()
 {
     if (m_fromSystem)

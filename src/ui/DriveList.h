@@ -26,8 +26,6 @@ public:
     // stays on its volume when that is still listed, else it moves to the
     // volume that now holds its root, which counts as a change.
     void setVolumes(const VolumeList &volumes);
-    // Reads the system's volumes again.
-    void refresh();
 
     void showPopup() override;
 

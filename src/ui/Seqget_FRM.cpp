@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLayout>
@@ -57,6 +56,7 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
     // its line edit insert them at the cursor.
     m_ui->Combo_url->lineEdit()->setAcceptDrops(false);
     m_ui->Combo_url->installEventFilter(this);
+    installEventFilter(this);
 
     // Before the handlers are connected: the chooser starts at the process's
     // current directory without anything running.
@@ -353,62 +353,29 @@ void Seqget_FRM::setSampleFromDrop(const QMimeData *dropped)
     m_ui->Combo_url->setEditText(text);
 }
 
-static bool carriesSample(const QMimeData *dropped)
-{
-    return dropped && (dropped->hasText() || dropped->hasUrls());
-}
-
-void Seqget_FRM::dragEnterEvent(QDragEnterEvent *event)
-{
-    if (carriesSample(event->mimeData())) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    }
-}
-
-void Seqget_FRM::dragMoveEvent(QDragMoveEvent *event)
-{
-    if (carriesSample(event->mimeData())) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    }
-}
-
-void Seqget_FRM::dropEvent(QDropEvent *event)
-{
-    if (!carriesSample(event->mimeData()))
-        return;
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    Form_OLEDragDrop(event->mimeData());
-}
-
+// Drags over the window and over the sample box, both filtered here: a text
+// or a link is taken as a copy, and the sample box takes it whole instead of
+// letting its line edit insert it at the cursor.
 bool Seqget_FRM::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_ui->Combo_url)
+    const bool onSampleBox = watched == m_ui->Combo_url;
+    const bool dragEvent = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove
+        || event->type() == QEvent::Drop;
+    if (!dragEvent || (!onSampleBox && watched != this))
         return QMainWindow::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::DragEnter:
-    case QEvent::DragMove: {
-        auto *move = static_cast<QDragMoveEvent *>(event);
-        if (carriesSample(move->mimeData())) {
-            move->setDropAction(Qt::CopyAction);
-            move->accept();
+    auto *drop = static_cast<QDropEvent *>(event);
+    const QMimeData *dropped = drop->mimeData();
+    if (dropped && (dropped->hasText() || dropped->hasUrls())) {
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        if (event->type() == QEvent::Drop) {
+            if (onSampleBox)
+                Combo_url_OLEDragDrop(dropped);
+            else
+                Form_OLEDragDrop(dropped);
         }
-        return true;
     }
-    case QEvent::Drop: {
-        auto *drop = static_cast<QDropEvent *>(event);
-        if (carriesSample(drop->mimeData())) {
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            Combo_url_OLEDragDrop(drop->mimeData());
-        }
-        return true;
-    }
-    default:
-        return QMainWindow::eventFilter(watched, event);
-    }
+    return true;
 }
 
 // --- Folder chooser --------------------------------------------------------
@@ -477,7 +444,6 @@ void Seqget_FRM::MenuSave()
     if (!m_store)
         return;
     saveSettings(*this, *m_store);
-    m_store->sync();
 }
 
 void Seqget_FRM::MenuEnd()

@@ -13,9 +13,6 @@ class DownloadRun;
 class HttpTransfer;
 class Prompter;
 class QAction;
-class QDragEnterEvent;
-class QDragMoveEvent;
-class QDropEvent;
 class QLabel;
 class QLineEdit;
 class QMimeData;
@@ -109,9 +106,6 @@ public:
     void MenuAbout();
 
 protected:
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
