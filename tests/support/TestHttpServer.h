@@ -64,6 +64,8 @@ public:
     QList<RecordedRequest> requests() const { return m_requests; }
     QList<QByteArray> requestedPaths() const;
     int connectionCount() const { return m_connections; }
+    // Connections the client has not closed yet.
+    int openConnections() const { return int(m_connectionIds.size()); }
 
 Q_SIGNALS:
     void requestReceived(const QByteArray &path);
