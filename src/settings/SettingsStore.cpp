@@ -1,100 +1,177 @@
 #include "SettingsStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringDecoder>
-#include <QStringList>
+#include <QTemporaryFile>
+#include <filesystem>
+#include <optional>
 
 namespace {
 
-const QString section = QStringLiteral("STARTUP/");
+const QString section = QStringLiteral("STARTUP");
 
-// A settings file a person or another program has mangled: QSettings skips
-// most of such content silently, so it is judged here by its bytes.
-bool holdsText(const QString &path)
+// Eighteen keys take a few hundred bytes, long URLs included a few hundred
+// kilobytes; a bigger file is not one the program wrote.
+constexpr qint64 maxFileSize = 4 << 20;
+
+enum class FileKind { Absent, Plain, Other };
+
+// What is at path, judged without opening it: opening a FIFO waits for a
+// writer, and a device such as /dev/zero never ends.
+FileKind kindOf(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return FileKind::Absent;
+    // isFile() looks through a link, so a link to a regular file is one.
+    return info.isFile() && info.size() <= maxFileSize ? FileKind::Plain : FileKind::Other;
+}
+
+// The file's lines as UTF-8, for QSettings to parse. A line that is not UTF-8
+// is decoded as CP932; one that is neither, or holds a NUL byte, is left out.
+// clean tells whether every line could be taken as it stood.
+QByteArray readableLines(const QByteArray &bytes, bool &clean)
+{
+    QByteArray lines;
+    clean = true;
+    for (const QByteArray &line : bytes.split('\n')) {
+        if (line.contains('\0')) {
+            clean = false;
+            continue;
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        // The conversion is what runs the decoder.
+        const QString text = utf8.decode(line);
+        if (!utf8.hasError()) {
+            lines += line + '\n';
+            continue;
+        }
+        clean = false;
+        // The whole line is decoded before QSettings sees it: the second byte
+        // of a CP932 character may be a backslash, which QSettings would take
+        // as an escape.
+        QStringDecoder legacy("windows-31j");
+        const QString legacyText = legacy.decode(line);
+        if (legacy.isValid() && !legacy.hasError())
+            lines += legacyText.toUtf8() + '\n';
+    }
+    return lines;
+}
+
+// A value as text: a hand-written value with commas outside quotes comes back
+// from QSettings as a list, whose parts joined by commas are the closest text
+// (Qt has dropped the blanks around them); "@ByteArray(...)" and
+// "@Variant(...)" of a number still read as text; "@Rect(...)" and the like
+// do not.
+std::optional<QString> asText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    if (value.typeId() != QMetaType::QString && !value.canConvert<QString>())
+        return std::nullopt;
+    return value.toString();
+}
+
+// Moves whatever is at path (a file, a FIFO, a link) to the first backup name
+// beside it that is free. True when path is free afterwards.
+bool keepAsBackup(const QString &path)
+{
+    if (kindOf(path) == FileKind::Absent)
         return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    if (bytes.contains('\0'))
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    // The conversion to QString is what runs the decoder.
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+    QString backup = path + QStringLiteral(".bak");
+    for (int n = 1; kindOf(backup) != FileKind::Absent; ++n)
+        backup = path + QStringLiteral(".bak.") + QString::number(n);
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(path).toStdString(),
+                            QFile::encodeName(backup).toStdString(), error);
+    return !error;
 }
 
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             QStringLiteral("Seqget"), QStringLiteral("Seqget")))
+    : SettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                    + QStringLiteral("/Seqget/Seqget.conf"))
 {
-    // The store is the user's own; a system-wide file must not seep in.
-    m_settings->setFallbacksEnabled(false);
-    checkReadable();
 }
 
 SettingsStore::SettingsStore(const QString &iniFilePath)
-    : m_settings(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat))
+    : m_path(iniFilePath)
 {
-    checkReadable();
+    load();
 }
 
 SettingsStore::~SettingsStore() = default;
 
-void SettingsStore::checkReadable()
+void SettingsStore::load()
 {
-    if (m_settings->status() != QSettings::NoError) {
+    switch (kindOf(m_path)) {
+    case FileKind::Absent:
+        return;
+    case FileKind::Other:
+        m_damaged = true;
+        return;
+    case FileKind::Plain:
+        break;
+    }
+    // Read no more than the limit, even if the file has grown meanwhile.
+    QFile file(m_path);
+    const QByteArray bytes
+        = file.open(QIODevice::ReadOnly) ? file.read(maxFileSize + 1) : QByteArray();
+    bool clean = false;
+    const QByteArray lines
+        = bytes.size() > maxFileSize ? QByteArray() : readableLines(bytes, clean);
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(lines) != lines.size() || !copy.flush()) {
         m_damaged = true;
         return;
     }
-    // In the Windows registry fileName() names no file, which holdsText takes
-    // as absent and so as fine.
-    m_damaged = !holdsText(m_settings->fileName());
+    QSettings parsed(copy.fileName(), QSettings::IniFormat);
+    // An unclosed section header is such an error; QSettings still reads
+    // the keys after it into the section named by the rest of its line.
+    m_damaged
+        = !clean || file.error() != QFileDevice::NoError || parsed.status() != QSettings::NoError;
+    parsed.beginGroup(section);
+    for (const QString &key : parsed.childKeys()) {
+        if (const std::optional<QString> text = asText(parsed.value(key)))
+            m_values.insert(key, *text);
+    }
 }
 
 QString SettingsStore::read(const QString &key, const QString &defaultValue) const
 {
-    if (m_damaged)
-        return defaultValue;
-    const QVariant value = m_settings->value(section + key);
-    if (!value.isValid())
-        return defaultValue;
-    // A hand-written value with commas outside quotes comes back as a list; its
-    // parts joined by commas are the closest text (Qt has dropped the blanks
-    // around them). Values written here are quoted and never split.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(u',');
-    if (value.typeId() == QMetaType::QString)
-        return value.toString();
-    // "@ByteArray(...)" and "@Variant(...)" of a number still read as text;
-    // "@Rect(...)" and the like do not.
-    if (!value.canConvert<QString>())
-        return defaultValue;
-    return value.toString();
+    return m_values.value(key, defaultValue);
 }
 
 void SettingsStore::write(const QString &key, const QString &text)
 {
-    if (m_damaged) {
-        // The first write after a damaged read starts the store afresh, so
-        // whatever QSettings salvaged from the old file is not carried over.
-        m_settings->clear();
-        m_damaged = false;
-    }
-    m_settings->setValue(section + key, text);
+    m_values.insert(key, text);
+    m_written.insert(key);
 }
 
 void SettingsStore::sync()
 {
-    m_settings->sync();
-}
-
-QString SettingsStore::location() const
-{
-    return m_settings->fileName();
+    // The file may have been swapped since it was read: only a plain file is
+    // written over in place.
+    if (kindOf(m_path) == FileKind::Other)
+        m_damaged = true;
+    if (m_damaged) {
+        if (!keepAsBackup(m_path))
+            return;
+        m_damaged = false;
+        for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+            m_written.insert(it.key());
+    }
+    if (m_written.isEmpty())
+        return;
+    QSettings settings(m_path, QSettings::IniFormat);
+    settings.beginGroup(section);
+    for (const QString &key : std::as_const(m_written))
+        settings.setValue(key, m_values.value(key));
+    settings.endGroup();
+    settings.sync();
+    m_written.clear();
 }

@@ -1,23 +1,30 @@
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QString>
-#include <memory>
-
-class QSettings;
 
 // The per-user store of text values under application "Seqget", section
-// "STARTUP". Values are text both ways; any conversion is the caller's.
+// "STARTUP": an INI file in the format QSettings reads and writes. Values are
+// text both ways; any conversion is the caller's.
 //
-// A store whose file cannot be read, or does not hold text (a NUL byte, bytes
-// that are not UTF-8, or a format error), reads as empty so that every key gives
-// its default. Reading never writes: the file is left exactly as it is until
-// the next write, which then replaces the damaged content with the written keys.
+// The file is read once, when the store is made, and only if it is a regular
+// file of sensible size; anything else (a FIFO, a device, a link to one, a
+// directory, a huge file) reads as empty. Of a regular file every line that
+// can be read counts: a line that is not UTF-8 is read in the legacy Japanese
+// encoding (CP932, as a Japanese text editor saves it), and only a line that
+// is neither, or holds a NUL byte, is dropped, so that its key falls back to
+// the caller's default.
+//
+// Reading never writes. A file that was not read cleanly is kept beside
+// itself as a backup before the first sync() replaces it: under its name plus
+// ".bak", or ".bak.1", ".bak.2" and so on when older backups are there, which
+// are never overwritten.
 class SettingsStore
 {
 public:
-    // The native per-user store: on Linux an INI file under the user's
-    // configuration folder (~/.config/Seqget/Seqget.conf), on Windows the
-    // registry key HKEY_CURRENT_USER\Software\Seqget\Seqget.
+    // The user's store: Seqget/Seqget.conf in the user's configuration folder
+    // ($XDG_CONFIG_HOME or ~/.config on Linux), where QSettings keeps it.
     SettingsStore();
     // An INI file at the given path, for tests and portable use.
     explicit SettingsStore(const QString &iniFilePath);
@@ -26,21 +33,22 @@ public:
     SettingsStore(const SettingsStore &) = delete;
     SettingsStore &operator=(const SettingsStore &) = delete;
 
-    // The stored text, or defaultValue when the key is absent or its value is
-    // not text (a value the store's own syntax turns into something else).
+    // The stored or written text, or defaultValue when the key is absent or
+    // its value is not text (a value the format's own syntax turns into
+    // something else, such as "@Rect(...)").
     virtual QString read(const QString &key, const QString &defaultValue) const;
+    // Takes the text at once for read(); the file gets it at the next sync().
     virtual void write(const QString &key, const QString &text);
-    // Pushes the writes so far to the file or registry at once rather than
-    // whenever Qt gets round to it.
+    // Writes what write() was given to the file. A store that was not read
+    // cleanly first keeps the old file as a backup and then writes every key
+    // it read or was given; when no backup can be made, nothing is written.
     void sync();
 
-    // Where the values live: a file path, or the registry path on Windows.
-    QString location() const;
-    bool isDamaged() const { return m_damaged; }
-
 private:
-    void checkReadable();
+    void load();
 
-    std::unique_ptr<QSettings> m_settings;
+    QString m_path;
+    QHash<QString, QString> m_values;
+    QSet<QString> m_written;
     bool m_damaged = false;
 };

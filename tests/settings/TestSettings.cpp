@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -56,6 +58,12 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 class TestSettings : public QObject
@@ -71,30 +79,91 @@ class TestSettings : public QObject
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
-    void storeFileKeptUntilWrite_data()
+    void damagedFiles_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("read");
-        QTest::newRow("hand-written comma") << "[STARTUP]\nURL=a,b\n"_ba << u"a,b"_s;
-        QTest::newRow("not UTF-8") << "[STARTUP]\nURL=\xff\xfe\x80x\n"_ba << u"dflt"_s;
-        QTest::newRow("broken section") << "[STARTUP\nURL=x\nOLD=y\n"_ba << u"dflt"_s;
+        QTest::addColumn<QString>("kind"); // of what lies at the settings path
+        QTest::addColumn<QByteArray>("bytes"); // of a file
+        QTest::addColumn<QString>("loads"); // URL|FLD, "-" for the default
+        QTest::addColumn<bool>("backup"); // kept before the save replaces it
+        QTest::addColumn<bool>("olderBackup"); // one there already
+        const QByteArray none;
+        QTest::newRow("clean") << "file"
+                               << "[STARTUP]\nURL=u\nFLD=f\n"_ba
+                               << "u|f" << false << false;
+        QTest::newRow("hand-written comma") << "file"
+                                            << "[STARTUP]\nURL=a, b\nFLD=f\n"_ba
+                                            << "a,b|f" << false << false;
+        QTest::newRow("UTF-8 with BOM, CR LF")
+            << "file"
+            << "\xef\xbb\xbf[STARTUP]\r\nURL=u\r\nFLD=画像\r\n"_ba
+            << "u|画像" << false << false;
+        QTest::newRow("Shift-JIS value") << "file"
+                                         << "[STARTUP]\nURL=u\nFLD=\x89\xe6\x91\x9c\n"_ba
+                                         << "u|画像" << true << false;
+        // ソフト: the second byte of ソ is a backslash.
+        QTest::newRow("Shift-JIS, backslash byte, older backup")
+            << "file"
+            << "[STARTUP]\nURL=u\nFLD=\x83\x5c\x83\x74\x83\x67\n"_ba
+            << "u|ソフト" << true << true;
+        QTest::newRow("neither UTF-8 nor Shift-JIS") << "file"
+                                                     << "[STARTUP]\nURL=\xff\xfe\x80x\nFLD=f\n"_ba
+                                                     << "-|f" << true << false;
+        QTest::newRow("NUL byte") << "file" << QByteArray("[STARTUP]\nURL=a\0b\nFLD=f\n", 24)
+                                  << "-|f" << true << false;
+        QTest::newRow("unclosed section header") << "file"
+                                                 << "[STARTUP\nURL=u\nFLD=f\n"_ba
+                                                 << "u|f" << true << false;
+        QTest::newRow("FIFO") << "fifo" << none << "-|-" << true << false;
+        QTest::newRow("link to the zero device") << "link" << none << "-|-" << true << false;
+        QTest::newRow("directory") << "dir" << none << "-|-" << true << false;
+        QTest::newRow("100 MB") << "huge" << none << "-|-" << true << false;
     }
 
-    // Reading leaves the file as it is; the next write replaces it, carrying over
-    // nothing of a damaged one.
-    void storeFileKeptUntilWrite()
+    // What a damaged store loads; reading leaves it as it is, and the save
+    // keeps it as a backup, never over an older one, before writing every key
+    // that was read.
+    void damagedFiles()
     {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, read);
-        QFile file(path(".ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
-        SettingsStore store(path(".ini"));
-        QCOMPARE(store.read(u"URL"_s, u"dflt"_s), read);
-        QCOMPARE(fileBytes(path(".ini")), bytes);
-        store.write(u"URL"_s, u"new"_s);
+        QFETCH(QString, loads);
+        QFETCH(bool, backup);
+        QFETCH(bool, olderBackup);
+        const QString file = path(".conf");
+        QFile stored(file);
+        if (kind == u"file" || kind == u"huge")
+            QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(bytes) == bytes.size());
+        if (kind == u"huge")
+            QVERIFY(stored.resize(100 << 20));
+        stored.close();
+        if (kind == u"fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        if (kind == u"link")
+            QVERIFY(QFile::link(u"/dev/zero"_s, file));
+        if (kind == u"dir")
+            QVERIFY(QDir().mkdir(file));
+        const QString older = file + u".bak"_s;
+        QVERIFY(!olderBackup || writeFile(older, "older"));
+
+        const auto loaded = [](const SettingsStore &store) {
+            return store.read(u"URL"_s, u"-"_s) + u'|' + store.read(u"FLD"_s, u"-"_s);
+        };
+        SettingsStore store(file);
+        QCOMPARE(loaded(store), loads);
+        if (kind == u"file")
+            QCOMPARE(fileBytes(file), bytes);
+        store.write(u"EXT"_s, u"new"_s);
         store.sync();
-        QCOMPARE(fileBytes(path(".ini")), "[STARTUP]\nURL=new\n"_ba);
+
+        const QString kept = olderBackup ? file + u".bak.1"_s : older;
+        const QFileInfo backupInfo(kept);
+        QCOMPARE(backupInfo.exists() || backupInfo.isSymLink(), backup);
+        if (backup && kind == u"file")
+            QCOMPARE(fileBytes(kept), bytes);
+        QVERIFY(!olderBackup || fileBytes(older) == "older");
+        SettingsStore saved(file);
+        QVERIFY(QFileInfo(file).isFile());
+        QCOMPARE(loaded(saved) + u'|' + saved.read(u"EXT"_s, {}), loads + u"|new"_s);
     }
 
     void savesInTableOrder()
