@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -33,8 +34,13 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
     , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
 {
     m_ui->setupUi(this);
-    for (const JobField &job : jobFields)
-        m_jobBoxes[std::size_t(job.box)] = findChild<QLineEdit *>(u"Text_"_s + job.key);
+    for (const JobField &job : jobFields) {
+        QLineEdit *box = findChild<QLineEdit *>(u"Text_"_s + job.key);
+        // Whatever the store holds comes back whole; by default a line edit
+        // cuts a text at 32767 characters, and a save would write the cut.
+        box->setMaxLength(std::numeric_limits<int>::max());
+        m_jobBoxes[std::size_t(job.box)] = box;
+    }
     if (prompter) {
         m_prompter = prompter;
     } else {

@@ -80,6 +80,30 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(path), !file.isEmpty());
     }
 
+    // Texts longer than a line edit takes by default load and save whole.
+    void longTextsKeptWhole()
+    {
+        const QString path = m_dir.filePath(u"long.conf"_s);
+        QByteArray file = "[STARTUP]\n";
+        QStringList texts;
+        for (const JobField &job : jobFields) {
+            texts << QString(40000, QChar(u'a' + int(job.box)));
+            file += QByteArray(job.key.data()) + '=' + texts.constLast().toUtf8() + '\n';
+        }
+        QFile stored(path);
+        QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(file) == file.size());
+        stored.close();
+        SettingsStore store(path);
+        ScriptedPrompter prompter;
+        Seqget_FRM window(&prompter, &store);
+        for (const JobField &job : jobFields)
+            QCOMPARE(window.jobBox(job.box)->text(), texts.at(int(job.box)));
+        action(window, "MenuSave")->trigger();
+        const QByteArray saved = fileBytes(path);
+        for (const QString &text : std::as_const(texts))
+            QVERIFY(saved.contains('=' + text.toUtf8() + '\n'));
+    }
+
     void savedValuesComeBackUnsavedOnesDoNot()
     {
         const QString path = m_dir.filePath(u"saved.conf"_s);
