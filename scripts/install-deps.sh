@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-qpa-plugins
+    qt6-translations-l10n
     libcurl4-openssl-dev
     nginx-light tinyproxy curl wget time
     python3

@@ -1,3 +1,4 @@
+#include "QtJapanese.h"
 #include "Seqget_FRM.h"
 #include "SettingsStore.h"
 
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Seqget"));
     QApplication::setOrganizationName(QStringLiteral("Seqget"));
+    installQtJapanese(app);
 
     SettingsStore store;
     Seqget_FRM window(nullptr, &store);

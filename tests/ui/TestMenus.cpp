@@ -1,12 +1,18 @@
+#include "DialogPrompter.h"
+#include "QtJapanese.h"
 #include "ScriptedPrompter.h"
 #include "Seqget_FRM.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -26,6 +32,7 @@ private Q_SLOTS:
     void proxyPrompts_data();
     void proxyPrompts();
     void aboutAndUsage();
+    void qtTextsInJapanese();
 
 private:
     QList<QUrl> m_opened;
@@ -142,6 +149,25 @@ void TestMenus::aboutAndUsage()
     QFile page(m_opened.first().toLocalFile());
     QVERIFY(page.fileName().endsWith(u"/usage/index.html"_s));
     QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("<html"));
+}
+
+// The buttons of the real input box, and a job box's context menu.
+void TestMenus::qtTextsInJapanese()
+{
+    QVERIFY(installQtJapanese(*QCoreApplication::instance()));
+    Seqget_FRM window;
+    DialogPrompter prompter(&window);
+    QString cancel;
+    QTimer::singleShot(0, this, [&cancel] {
+        auto *box = QApplication::activeModalWidget()->findChild<QDialogButtonBox *>();
+        cancel = box->button(QDialogButtonBox::Cancel)->text();
+        box->button(QDialogButtonBox::Cancel)->click();
+    });
+    QCOMPARE(prompter.askText(u"プロキシ用HTTPポート"_s, u"8080"_s), QString());
+    QCOMPARE(cancel, u"キャンセル"_s);
+
+    std::unique_ptr<QMenu> menu(window.jobBox(JobBox::URL)->createStandardContextMenu());
+    QVERIFY(menu->actions().first()->text().startsWith(u"元に戻す(&U)"_s));
 }
 
 QTEST_MAIN(TestMenus)
