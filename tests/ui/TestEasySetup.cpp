@@ -1,11 +1,13 @@
 #include "ScriptedPrompter.h"
 #include "Seqget_FRM.h"
+#include "TestHttpServer.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
@@ -22,6 +24,8 @@ private Q_SLOTS:
     void orderOfDialogsAndWrites();
     void drops_data();
     void drops();
+    void keyboardOnly_data();
+    void keyboardOnly();
 };
 
 void TestEasySetup::orderOfDialogsAndWrites_data()
@@ -155,6 +159,42 @@ void TestEasySetup::drops()
     // Only the sample box changes; the analysis does not run.
     QCOMPARE(sample->currentText(), dropped);
     QVERIFY(window.jobBox(JobBox::FLD)->text() == u"images"_s && window.mainState().URL.isEmpty());
+}
+
+void TestEasySetup::keyboardOnly_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Return") << int(Qt::Key_Return);
+    QTest::newRow("Enter") << int(Qt::Key_Enter);
+}
+
+// Easy setup and START with the key alone: the focus goes from the easy-setup
+// button to START, and the key presses whichever button has it.
+void TestEasySetup::keyboardOnly()
+{
+    QFETCH(int, key);
+    TestHttpServer server;
+    QVERIFY(server.listen());
+    QTemporaryDir base;
+    ScriptedPrompter prompter;
+    prompter.answers << u"3"_s;
+    Seqget_FRM window(&prompter);
+    window.setDir1Path(base.path());
+    window.jobBox(JobBox::START)->setText(u"1"_s);
+    window.jobBox(JobBox::STOP)->setText(u"1"_s);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.findChild<QComboBox *>(u"Combo_url"_s)
+        ->setEditText(server.baseUrl() + u"images/hana001.jpg"_s);
+    auto *start = window.findChild<QPushButton *>(u"Command_GET"_s);
+    window.findChild<QPushButton *>(u"Command_AUTO"_s)->setFocus();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QCOMPARE(window.mainState().URL, server.baseUrl());
+    QCOMPARE(QApplication::focusWidget(), start);
+    QTest::keyClick(start, Qt::Key(key));
+    QTRY_COMPARE(server.requestedPaths(), QList<QByteArray>({ "/images/hana001.jpg" }));
+    QTRY_COMPARE(start->text(), u"START"_s);
 }
 
 QTEST_MAIN(TestEasySetup)
