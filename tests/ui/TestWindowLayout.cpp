@@ -1,6 +1,8 @@
+#include "DriveList.h"
 #include "Seqget_FRM.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -8,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +27,8 @@ private Q_SLOTS:
     void menus();
     void tabOrderAndFocus();
     void fixedSize();
+    void accessibleNames_data();
+    void accessibleNames();
 };
 
 void TestWindowLayout::controls_data()
@@ -172,6 +177,45 @@ void TestWindowLayout::fixedSize()
     QCOMPARE(window.centralWidget()->size(), QSize(418, 324));
     QCOMPARE(window.minimumSize(), window.maximumSize());
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestWindowLayout::accessibleNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("label"); // Label1 index; -1: its own caption; -2: a name of its own
+    const std::pair<const char *, int> rows[]
+        = { { "Text_URL", 0 },    { "Text_FLD", 1 },     { "Text_KETA", 2 },
+            { "Text_START", 3 },  { "Text_FNTOP", 4 },   { "Text_STOP", 5 },
+            { "Text_EXT", 6 },    { "Text_PCFLD", 7 },   { "Combo_url", 10 },
+            { "Check_SYNC", -1 }, { "Command_GET", -1 }, { "Command_AUTO", -1 },
+            { "Drive1", -2 },     { "Dir1", -2 } };
+    for (const auto &[name, label] : rows)
+        QTest::newRow(name) << QString::fromLatin1(name) << label;
+}
+
+// What a screen reader is told each control is called, read through Qt's
+// accessibility interface.
+void TestWindowLayout::accessibleNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, label);
+    Seqget_FRM window;
+    auto *control = window.findChild<QWidget *>(name);
+    // On Linux Qt names a combo box by its text, so the drive list is asked
+    // with no drive shown; the sample box's label comes as a relation.
+    if (auto *drives = qobject_cast<DriveList *>(control))
+        drives->setVolumes(VolumeList());
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+    const auto labels = accessible->relations(QAccessible::Label);
+    const QString spoken = !labels.isEmpty() ? labels.first().first->text(QAccessible::Name)
+                                             : accessible->text(QAccessible::Name);
+    if (label >= 0)
+        QCOMPARE(spoken, window.Label1(label)->text());
+    else if (label == -1)
+        QCOMPARE(spoken, qobject_cast<QAbstractButton *>(control)->text());
+    else // Japanese, not left empty or English
+        QVERIFY2(std::any_of(spoken.cbegin(), spoken.cend(), [](QChar c) { return c > u'\x7f'; }),
+                 qPrintable(spoken));
 }
 
 QTEST_MAIN(TestWindowLayout)
