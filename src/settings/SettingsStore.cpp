@@ -30,9 +30,20 @@ FileKind kindOf(const QString &path)
     return info.isFile() && info.size() <= maxFileSize ? FileKind::Plain : FileKind::Other;
 }
 
+// Whether a line is a section header, a key or a comment: QSettings passes
+// over anything else without a word, which is not reading it, though.
+bool isIniLine(const QByteArray &line)
+{
+    QByteArray trimmed = line.trimmed();
+    if (trimmed.startsWith("\xef\xbb\xbf"))
+        trimmed.remove(0, 3);
+    return trimmed.isEmpty() || trimmed.startsWith(';') || trimmed.startsWith('[')
+        || trimmed.contains('=');
+}
+
 // The file's lines as UTF-8, for QSettings to parse. A line that is not UTF-8
 // is decoded as CP932; one that is neither, or holds a NUL byte, is left out.
-// clean tells whether every line could be taken as it stood.
+// clean tells whether every line could be read as it stood.
 QByteArray readableLines(const QByteArray &bytes, bool &clean)
 {
     QByteArray lines;
@@ -46,6 +57,7 @@ QByteArray readableLines(const QByteArray &bytes, bool &clean)
         // The conversion is what runs the decoder.
         const QString text = utf8.decode(line);
         if (!utf8.hasError()) {
+            clean = clean && isIniLine(line);
             lines += line + '\n';
             continue;
         }

@@ -110,6 +110,9 @@ private Q_SLOTS:
                                                      << "-|f" << true << false;
         QTest::newRow("NUL byte") << "file" << QByteArray("[STARTUP]\nURL=a\0b\nFLD=f\n", 24)
                                   << "-|f" << true << false;
+        QTest::newRow("line without =") << "file"
+                                        << "[STARTUP]\nURL\nFLD=f\n"_ba
+                                        << "-|f" << true << false;
         QTest::newRow("unclosed section header") << "file"
                                                  << "[STARTUP\nURL=u\nFLD=f\n"_ba
                                                  << "u|f" << true << false;
