@@ -9,7 +9,6 @@
 #include <optional>
 
 class DownloadRun;
-class HttpTransfer;
 class Prompter;
 class QAction;
 class QDragEnterEvent;
@@ -128,7 +127,6 @@ private:
     SettingsStore *m_store = nullptr;
     std::optional<QPoint> m_requestedFrame;
     bool m_frameToCorrect = false;
-    std::unique_ptr<HttpTransfer> m_http;
     std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
 };
