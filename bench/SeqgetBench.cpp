@@ -2,7 +2,6 @@
 //   seqget_bench <url> <folder> <prefix> <digits> <first> <last> <ext> <local base> [proxy:port]
 // Exits 0 when the run has ended, 1 on bad arguments.
 #include "DownloadRun.h"
-#include "HttpTransfer.h"
 #include "MainState.h"
 #include "MemoryRunView.h"
 #include "RecordingRunPlatform.h"
@@ -37,8 +36,7 @@ int main(int argc, char *argv[])
         state.PORT = args.at(9).mid(colon + 1);
     }
     RecordingRunPlatform platform;
-    HttpTransfer transfer;
-    DownloadRun run(state, view, platform, transfer);
+    DownloadRun run(state, view, platform);
     QObject::connect(&run, &DownloadRun::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     run.StartStop();

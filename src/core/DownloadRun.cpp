@@ -1,9 +1,9 @@
 #include "DownloadRun.h"
 
-#include "HttpTransfer.h"
 #include "MainState.h"
 #include "NamingRules.h"
 #include "NumberParse.h"
+#include "ProxyAddress.h"
 #include "RunPlatform.h"
 #include "RunView.h"
 
@@ -21,21 +21,22 @@ void readInto(qint16 &field, const QString &text)
 
 } // namespace
 
-DownloadRun::DownloadRun(MainState &state, RunView &view, RunPlatform &platform,
-                         HttpTransfer &transfer, QObject *parent)
+DownloadRun::DownloadRun(MainState &state, RunView &view, RunPlatform &platform, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_view(view)
     , m_platform(platform)
-    , m_transfer(&transfer)
 {
-    connect(&transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
-    connect(&transfer, &QObject::destroyed, this, &DownloadRun::abortQuietly);
+    connect(&m_transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
 }
 
-DownloadRun::~DownloadRun()
+// The transfer and the saver go with the run: the fetch is aborted and the
+// partial body dropped, and neither the view nor the state is touched again.
+DownloadRun::~DownloadRun() = default;
+
+void DownloadRun::setStallLimit(std::chrono::milliseconds limit)
 {
-    abortQuietly();
+    m_transfer.setStallLimit(limit);
 }
 
 void DownloadRun::StartStop()
@@ -47,12 +48,13 @@ void DownloadRun::StartStop()
     }
     // A stopped run still saving its last file: a second run would share the
     // transfer and could write the same file, so the press is ignored.
-    if (m_active || !m_transfer)
+    if (m_active)
         return;
 
     m_view.setButtonCaption(QStringLiteral("STOP"));
     m_state.Running = true;
     m_active = true;
+    m_saver.startSeries();
 
     for (const JobField &job : jobFields)
         m_state.*job.field = m_view.jobText(job.box);
@@ -61,19 +63,26 @@ void DownloadRun::StartStop()
     if (folderIsSafe(base))
         m_platform.createFolder(LocalFolder(m_state, base));
 
-    if (m_state.PROXY) {
-        m_transfer->setProxyHost(m_state.PROXYIP);
-        m_transfer->setPort(m_state.PORT);
-    } else {
-        m_transfer->setProxyHost(QString());
-        m_transfer->setPort(QStringLiteral("80"));
-    }
+    setUpProxy();
 
     readInto(m_state.Digits, m_state.KETA);
     readInto(m_state.CurrentNo, m_state.START);
     readInto(m_state.LastNo, m_state.STOP);
 
     nextFile();
+}
+
+void DownloadRun::setUpProxy()
+{
+    if (!m_state.PROXY) {
+        m_proxyPort = 80;
+        m_transfer.setProxy(QString(), m_proxyPort);
+        return;
+    }
+    if (const auto port = readPort(m_state.PORT))
+        m_proxyPort = *port;
+    const ProxyAddress proxy = proxyAddress(m_state.PROXYIP, m_proxyPort);
+    m_transfer.setProxy(proxy.host, proxy.port);
 }
 
 bool DownloadRun::folderIsSafe(const QString &baseDirectory) const
@@ -97,13 +106,15 @@ void DownloadRun::nextFile()
 
     // A name that would leave the local folder gets no file, but the fetch
     // still happens: every number of the series is requested in turn whatever
-    // becomes of its body, as with a name the file system refuses.
+    // becomes of its body, as with a name the file system refuses. The body
+    // waits in the base directory when the local folder cannot take it (its
+    // name is being edited), since the folder may be right again by the end.
+    const QString folder = folderIsSafe(base) ? LocalFolder(m_state, base) : QString();
     QIODevice *sink = nullptr;
-    if (folderIsSafe(base) && isPlainPathComponent(m_fileName, false)
-        && m_saver.begin(LocalFolder(m_state, base)))
+    if (isPlainPathComponent(m_fileName, false) && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
-    m_transfer->fetch(url, RemoteUrlFor(m_state, QString()), sink);
+    m_transfer.fetch(url, RemoteUrlFor(m_state, QString()), sink);
 }
 
 void DownloadRun::onFetchFinished(const FetchResult &result)
@@ -123,7 +134,10 @@ void DownloadRun::saveFile(const FetchResult &result)
 {
     // The user may have edited a job box or picked another folder meanwhile.
     const QString base = m_view.baseDirectory();
-    if (!folderIsSafe(base) || !isPlainPathComponent(m_fileName, false)) {
+    // A body that had nowhere to go is lost: the step fails, rather than
+    // passing an empty file off as what the server sent.
+    const bool bodyLost = !m_saver.isPending() && result.ok && result.bytes > 0;
+    if (bodyLost || !folderIsSafe(base) || !isPlainPathComponent(m_fileName, false)) {
         m_saver.discard();
         return;
     }
@@ -150,20 +164,4 @@ void DownloadRun::writeLogLine()
         return;
     const QString line = QLatin1Char('"') + m_view.statusText(0) + QStringLiteral(",\"\r\n");
     log.write(line.toLocal8Bit());
-}
-
-void DownloadRun::cancel()
-{
-    abortQuietly();
-    m_state.Running = false;
-}
-
-void DownloadRun::abortQuietly()
-{
-    if (!m_active)
-        return;
-    m_active = false;
-    if (m_transfer)
-        m_transfer->abort();
-    m_saver.discard();
 }

@@ -2,13 +2,13 @@
 
 #include "FetchResult.h"
 #include "FileSaver.h"
+#include "HttpTransfer.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
+#include <chrono>
 
 struct MainState;
-class HttpTransfer;
 class RunPlatform;
 class RunView;
 
@@ -20,10 +20,8 @@ class DownloadRun final : public QObject
     Q_OBJECT
 
 public:
-    // The state, the view and the platform must outlive the run; the transfer
-    // may go first (the run then ends without touching anything).
-    DownloadRun(MainState &state, RunView &view, RunPlatform &platform, HttpTransfer &transfer,
-                QObject *parent = nullptr);
+    // The state, the view and the platform must outlive the run.
+    DownloadRun(MainState &state, RunView &view, RunPlatform &platform, QObject *parent = nullptr);
     // Aborts a run in progress without touching the view or the state again.
     ~DownloadRun() override;
 
@@ -38,9 +36,9 @@ public:
     // stopped run still finishes its file.
     bool isActive() const { return m_active; }
 
-    // Ends a run at once: the fetch is aborted and its partial body dropped,
-    // no end step runs and the view is not touched; Running becomes False.
-    void cancel();
+    // How long a fetch may move less than a few bytes a second before it
+    // fails (30 s unless set).
+    void setStallLimit(std::chrono::milliseconds limit);
 
 Q_SIGNALS:
     // After the end steps of a run.
@@ -52,14 +50,17 @@ private:
     void saveFile(const FetchResult &result);
     void endRun();
     void writeLogLine();
-    void abortQuietly();
+    void setUpProxy();
     bool folderIsSafe(const QString &baseDirectory) const;
 
     MainState &m_state;
     RunView &m_view;
     RunPlatform &m_platform;
-    QPointer<HttpTransfer> m_transfer;
+    // The saver goes after the transfer that writes into it.
     FileSaver m_saver;
+    HttpTransfer m_transfer;
     QString m_fileName;
+    // The proxy port as last set: a port box that holds no port keeps it.
+    quint16 m_proxyPort = 80;
     bool m_active = false;
 };

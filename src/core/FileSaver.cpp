@@ -1,10 +1,19 @@
 #include "FileSaver.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <filesystem>
 #include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -17,12 +26,67 @@ std::filesystem::path nativePath(const QString &path)
 #endif
 }
 
+const QString temporaryPrefix = QStringLiteral(".seqget-");
+const QString temporarySuffix = QStringLiteral(".part");
+
 // A hidden name, so that a half-received file is never taken for a finished
 // one and shows up in no ordinary listing.
 QString temporaryName()
 {
-    return QStringLiteral(".seqget-%1.part")
-        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+    return temporaryPrefix
+        + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'))
+        + temporarySuffix;
+}
+
+// The writer of a temporary file holds a lock on it for as long as it lives;
+// the kernel drops the lock when the process ends, however it ends. So a
+// temporary file nobody holds is a leftover.
+bool lockForWriting(QFile &file)
+{
+#ifdef Q_OS_UNIX
+    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
+// Removes the temporary files of Seqgets that were killed while writing into
+// folder. One younger than a few seconds may belong to a writer that has
+// created it and not yet locked it, so it waits for a later sweep.
+void removeLeftovers(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-10);
+    QDirIterator it(folder, { temporaryPrefix + u'*' + temporarySuffix },
+                    QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QByteArray native = QFile::encodeName(path);
+        struct stat info
+        {
+        };
+        if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || QDateTime::fromSecsSinceEpoch(info.st_mtime, Qt::UTC) > settled)
+            continue;
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(native.constData());
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
+// A file that replaces another keeps the permissions the user gave it.
+void takePermissionsOf(const QString &destination, QFile &file)
+{
+    const QFileInfo existing(destination);
+    if (existing.isFile() && !existing.isSymLink())
+        file.setPermissions(existing.permissions());
 }
 
 // Opens a new file under a fresh name in folder; NewOnly fails rather than
@@ -31,8 +95,10 @@ std::unique_ptr<QFile> createTemporary(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
-        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            lockForWriting(*file);
             return file;
+        }
         // Only a name taken already is worth another try.
         if (!QFileInfo(file->fileName()).isSymLink() && !QFileInfo::exists(file->fileName()))
             break;
@@ -55,11 +121,25 @@ FileSaver::~FileSaver()
     discard();
 }
 
-bool FileSaver::begin(const QString &folder)
+bool FileSaver::begin(const QString &folder, const QString &fallbackFolder)
 {
     discard();
-    m_file = createTemporary(folder);
+    // An empty folder would put the file at the root of the file system.
+    if (!folder.isEmpty()) {
+        if (folder != m_swept) {
+            removeLeftovers(folder);
+            m_swept = folder;
+        }
+        m_file = createTemporary(folder);
+    }
+    if (!m_file && !fallbackFolder.isEmpty())
+        m_file = createTemporary(fallbackFolder);
     return m_file != nullptr;
+}
+
+void FileSaver::startSeries()
+{
+    m_swept.clear();
 }
 
 QIODevice *FileSaver::device()
@@ -83,6 +163,7 @@ bool FileSaver::commit(const QString &destination, bool ok)
         const bool written = m_file->flush() && m_file->pos() > 0;
         m_file->close();
         if (ok && written) {
+            takePermissionsOf(destination, *m_file);
             const std::error_code error = replaceFrom(m_file->fileName(), destination);
             saved = !error || (error == std::errc::cross_device_link && copyAcross(destination));
         }
@@ -127,6 +208,7 @@ bool FileSaver::copyAcross(const QString &destination)
     }
     copied = copied && target->flush();
     target->close();
+    takePermissionsOf(destination, *target);
     const bool saved = copied && !replaceFrom(target->fileName(), destination);
     if (!saved)
         QFile::remove(target->fileName());

@@ -19,16 +19,23 @@ public:
     FileSaver(const FileSaver &) = delete;
     FileSaver &operator=(const FileSaver &) = delete;
 
-    // Creates the temporary file in folder. Returns false (and holds no file)
-    // when it cannot be created.
-    bool begin(const QString &folder);
+    // Creates the temporary file in folder, or in fallbackFolder when folder
+    // is empty or cannot take it. Returns false (and holds no file) when neither can.
+    // Temporary files that an earlier, killed Seqget left in folder are
+    // removed first, once per folder and series.
+    bool begin(const QString &folder, const QString &fallbackFolder = QString());
+    // A new series: every folder is looked at for leftovers again.
+    void startSeries();
+    // Whether a temporary file is taking a body.
+    bool isPending() const { return m_file != nullptr; }
     // Where the body goes; null when begin() failed or nothing is pending.
     QIODevice *device();
 
     // Finishes the save under destination. With ok and at least one byte the
-    // destination becomes exactly the received body; otherwise the temporary
-    // file goes and a missing destination is created empty, an existing one
-    // is left as it was. Returns true when the destination got the new body.
+    // destination becomes exactly the received body, with the permissions of
+    // the file it replaces; otherwise the temporary file goes and a missing
+    // destination is created empty, an existing one is left as it was.
+    // Returns true when the destination got the new body.
     bool commit(const QString &destination, bool ok);
 
     // Drops the temporary file, touching no destination.
@@ -39,4 +46,5 @@ private:
     bool copyAcross(const QString &destination);
 
     std::unique_ptr<QFile> m_file;
+    QString m_swept;
 };

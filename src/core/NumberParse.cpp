@@ -1,5 +1,6 @@
 #include "NumberParse.h"
 
+#include <QRegularExpression>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -137,4 +138,22 @@ std::optional<qint16> ReadNumber(const QString &text)
     if (!value)
         return std::nullopt;
     return qint16(*value);
+}
+
+std::optional<double> wholeNumber(const QString &text)
+{
+    static const QRegularExpression number(QStringLiteral(
+        R"(^(?:[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[EeDd][+-]?[0-9]+)?|&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+)$)"));
+    const QString trimmed = text.trimmed();
+    if (!number.match(trimmed).hasMatch())
+        return std::nullopt;
+    // The pattern is the grammar leadingNumber reads, so it takes the whole text.
+    return leadingNumber(trimmed);
+}
+
+std::optional<qint64> roundedWholeNumber(const QString &text, qint64 lowest, qint64 highest)
+{
+    if (!wholeNumber(text))
+        return std::nullopt;
+    return roundedNumber(text.trimmed(), lowest, highest);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <cstdint>
 #include <optional>
 
@@ -21,3 +20,13 @@ std::optional<qint64> roundedNumber(const QString &text, qint64 lowest, qint64 h
 // A typed job number (digit count, first or last number): empty when it does
 // not fit -32768..32767, so the caller keeps its previous value.
 std::optional<qint16> ReadNumber(const QString &text);
+
+// The value of a text that is one number and nothing else, blanks around it
+// allowed: optional sign, digits with at most one ".", optional exponent (E or
+// D), or &H hex / &O octal. Unlike a typed job number, "12abc" and "1 2" are
+// no numbers here.
+std::optional<double> wholeNumber(const QString &text);
+
+// wholeNumber rounded half to even; empty when it is no number or falls
+// outside lowest..highest.
+std::optional<qint64> roundedWholeNumber(const QString &text, qint64 lowest, qint64 highest);

@@ -2,7 +2,6 @@
 
 #include "NumberParse.h"
 
-#include <QRegularExpression>
 #include <cmath>
 #include <limits>
 
@@ -10,27 +9,7 @@ namespace {
 
 constexpr qint32 offScreenSentinel = 45000;
 
-// A whole-text number rounded half to even, or nothing when it falls outside
-// lowest..highest.
-std::optional<qint64> roundedWholeNumber(const QString &text, qint64 lowest, qint64 highest)
-{
-    if (!wholeNumber(text))
-        return std::nullopt;
-    return roundedNumber(text.trimmed(), lowest, highest);
-}
-
 } // namespace
-
-std::optional<double> wholeNumber(const QString &text)
-{
-    static const QRegularExpression number(QStringLiteral(
-        R"(^(?:[+-]?(?:[0-9]+(?:\.[0-9]*)?|\.[0-9]+)(?:[EeDd][+-]?[0-9]+)?|&[Hh][0-9A-Fa-f]+|&[Oo][0-7]+)$)"));
-    const QString trimmed = text.trimmed();
-    if (!number.match(trimmed).hasMatch())
-        return std::nullopt;
-    // The pattern is the grammar leadingNumber reads, so it takes the whole text.
-    return leadingNumber(trimmed);
-}
 
 std::optional<bool> readFlag(const QString &text)
 {

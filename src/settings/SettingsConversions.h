@@ -12,10 +12,6 @@
 // with trailing junk was not written by the program, and guessing at it could
 // turn a damaged "0x" into a position or a flag.
 
-// The value of a text that is one number and nothing else: optional sign,
-// digits with at most one ".", optional exponent (E or D), or &H hex / &O octal.
-std::optional<double> wholeNumber(const QString &text);
-
 // "True" / "False" in any letter case, or a number (true when not zero).
 std::optional<bool> readFlag(const QString &text);
 QString flagText(bool value);

@@ -2,7 +2,6 @@
 
 #include "DialogPrompter.h"
 #include "DownloadRun.h"
-#include "HttpTransfer.h"
 #include "SampleUrl.h"
 #include "SettingsStore.h"
 #include "SystemRunPlatform.h"
@@ -30,7 +29,6 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Seqget_FRM>())
     , m_store(store)
-    , m_http(std::make_unique<HttpTransfer>())
     , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
 {
     m_ui->setupUi(this);
@@ -47,7 +45,7 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
         m_ownPrompter = std::make_unique<DialogPrompter>(this);
         m_prompter = m_ownPrompter.get();
     }
-    m_run = std::make_unique<DownloadRun>(m_state, *this, *m_platform, *m_http);
+    m_run = std::make_unique<DownloadRun>(m_state, *this, *m_platform);
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/seqget-16.png"), QSize(16, 16));

@@ -10,7 +10,6 @@
 #include <optional>
 
 class DownloadRun;
-class HttpTransfer;
 class Prompter;
 class QAction;
 class QLabel;
@@ -126,7 +125,6 @@ private:
     SettingsStore *m_store = nullptr;
     // Where the frame goes when the window is first shown; see showEvent.
     std::optional<QPoint> m_frameOnShow;
-    std::unique_ptr<HttpTransfer> m_http;
     std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
 };

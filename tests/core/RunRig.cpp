@@ -7,7 +7,7 @@
 
 RunRig::RunRig()
     : platform(root.path() + QStringLiteral("/Seqget.log"))
-    , run(state, view, platform, transfer)
+    , run(state, view, platform)
 {
     server.listen();
     QDir(root.path()).mkdir(QStringLiteral("base"));
@@ -16,7 +16,7 @@ RunRig::RunRig()
     for (const JobField &job : jobFields)
         view.setJobText(job.box, texts.at(int(job.box)));
     state.SYNC = 1;
-    transfer.setTransferTimeout(std::chrono::milliseconds(1000));
+    run.setStallLimit(std::chrono::milliseconds(1000));
 }
 
 void RunRig::serve(const QString &name, const QByteArray &body)

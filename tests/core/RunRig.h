@@ -1,7 +1,6 @@
 #pragma once
 
 #include "DownloadRun.h"
-#include "HttpTransfer.h"
 #include "MainState.h"
 #include "MemoryRunView.h"
 #include "RecordingRunPlatform.h"
@@ -29,7 +28,6 @@ public:
     MainState state;
     MemoryRunView view;
     RecordingRunPlatform platform;
-    HttpTransfer transfer;
     DownloadRun run;
 };
 

@@ -1,6 +1,7 @@
 #include "RunRig.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -166,7 +167,7 @@ private Q_SLOTS:
     void destroyedMidRun()
     {
         RunRig rig;
-        auto run = std::make_unique<DownloadRun>(rig.state, rig.view, rig.platform, rig.transfer);
+        auto run = std::make_unique<DownloadRun>(rig.state, rig.view, rig.platform);
         QVERIFY(startWithSecondFileHeld(rig, *run));
         QCOMPARE(entriesBelow(rig.folder()).size(), 2); // file 1, and file 2 under way
         const QStringList traceBefore = rig.view.trace();
@@ -174,10 +175,81 @@ private Q_SLOTS:
         rig.server.release("/s/hana002.jpg");
         QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
         QCOMPARE(rig.view.trace(), traceBefore);
-        // The same transfer serves the next run at once.
-        rig.state.Running = false;
+    }
+
+    void folderUsableOnlyAtTheEnd_data()
+    {
+        QTest::addColumn<bool>("baseAppears"); // else the folder box is mended
+        QTest::addColumn<QByteArray>("saved");
+        QTest::newRow("folder box mended") << false << bodyOf(1);
+        // With nowhere to keep the body, no empty file may pass for it.
+        QTest::newRow("base directory made meanwhile") << true << "<missing>"_ba;
+    }
+
+    void folderUsableOnlyAtTheEnd()
+    {
+        // The local folder cannot be used when the fetch starts, and can be
+        // by the time its body has arrived.
+        QFETCH(bool, baseAppears);
+        QFETCH(QByteArray, saved);
+        RunRig rig;
+        TestResponse held;
+        held.body = bodyOf(1);
+        held.hold = true;
+        if (baseAppears) {
+            rig.view.setBaseDirectory(rig.root.filePath(u"later"_s));
+            rig.server.setResponse("/s/hana001.jpg", held);
+        } else {
+            rig.view.setJobText(JobBox::FLD, u"bad/name"_s);
+            rig.server.setResponse("/bad/name/hana001.jpg", held);
+            QVERIFY(QDir().mkpath(rig.folder()));
+        }
+        rig.view.setJobText(JobBox::STOP, u"1"_s);
+        QSignalSpy requests(&rig.server, &TestHttpServer::requestReceived);
+        QSignalSpy finished(&rig.run, &DownloadRun::finished);
+        rig.run.StartStop();
+        QVERIFY(requests.wait(5000));
+        rig.state.FLD = u"s"_s;
+        QVERIFY(QDir().mkpath(rig.folder()));
+        rig.server.release(requests.at(0).at(0).toByteArray());
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(readAll(rig.localFile(u"hana001.jpg"_s)), saved);
+        // Nothing is left behind, in the folder or in the base directory.
+        const QStringList files { u"s"_s, u"s/hana001.jpg"_s };
+        QCOMPARE(entriesBelow(rig.view.baseDirectory()), files.mid(0, saved == bodyOf(1) ? 2 : 1));
+    }
+
+    void proxyBoxes_data()
+    {
+        // The second run's boxes; the first ran through the proxy at its port.
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("blanks around the port") << u"127.0.0.1"_s << u" %1 "_s;
+        QTest::newRow("port typed in the host box") << u"127.0.0.1:%1"_s << u"9"_s;
+        QTest::newRow("junk after the port keeps the last") << u"127.0.0.1"_s << u"1abc"_s;
+        QTest::newRow("two numbers keep the last") << u"127.0.0.1"_s << u"1 2"_s;
+    }
+
+    void proxyBoxes()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, port);
+        RunRig rig;
+        // Only the proxy, played by the test server, knows this host.
+        rig.view.setJobText(JobBox::URL, u"http://series.invalid/"_s);
+        rig.view.setJobText(JobBox::STOP, u"1"_s);
+        rig.serve(u"hana001.jpg"_s, bodyOf(1));
+        rig.state.PROXY = true;
+        rig.state.PROXYIP = u"127.0.0.1"_s;
+        rig.state.PORT = QString::number(rig.server.port());
         QVERIFY(rig.runToEnd());
-        QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), bodyOf(2));
+        rig.state.PROXYIP = host.arg(rig.server.port());
+        rig.state.PORT = port.arg(rig.server.port());
+        QVERIFY(QFile::remove(rig.localFile(u"hana001.jpg"_s)));
+        QVERIFY(rig.runToEnd());
+        QCOMPARE(readAll(rig.localFile(u"hana001.jpg"_s)), bodyOf(1));
+        QCOMPARE(rig.server.requests().size(), 2);
+        QCOMPARE(rig.server.requests().at(1).target, "http://series.invalid/s/hana001.jpg"_ba);
     }
 };
 
