@@ -57,7 +57,8 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
     // The sample box takes drops whole (replacing its text) instead of letting
-    // its line edit insert them at the cursor.
+    // its line edit insert them at the cursor. Its drags and the window's own
+    // go through the one event filter.
     m_ui->Combo_url->lineEdit()->setAcceptDrops(false);
     m_ui->Combo_url->installEventFilter(this);
     installEventFilter(this);
