@@ -1,4 +1,5 @@
 #include "Seqget_FRM.h"
+#include "StatusLine.h"
 
 #include <QAbstractButton>
 #include <QAction>
