@@ -83,12 +83,14 @@ void takePermissionsOf(const QString &destination, QFile &file)
 }
 
 // Opens a new file under a fresh name in folder; NewOnly fails rather than
-// follow anything already there, a symlink included.
+// follow anything already there, a symlink included. Unbuffered: the body
+// comes in pieces of up to half a megabyte, which QFile's buffer would cut
+// into 16 KiB writes.
 std::unique_ptr<QFile> createTemporary(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
-        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             lockForWriting(*file);
             return file;
         }

@@ -16,6 +16,9 @@ namespace {
 // small enough that a gigabyte body never sits in memory.
 constexpr long receiveBufferSize = 512 * 1024;
 constexpr long maxRedirects = 10;
+// libcurl hands the body over 16 KiB at a time; it goes to the sink in
+// pieces of this size instead, a few system calls per megabyte.
+constexpr qsizetype sinkWriteSize = 512 * 1024;
 // An error page is read to its end so that the connection can serve the next
 // file; one larger than this costs less to drop with its connection.
 constexpr qint64 maxDiscardedBody = 1024 * 1024;
@@ -167,6 +170,7 @@ private:
     void noteReceived(size_t length);
     size_t readHeaderLine(const char *data, size_t length);
     size_t writeBody(const char *data, size_t length);
+    bool flushToSink();
     int beforeRequest();
     void driveCurl(curl_socket_t socket, int events);
     bool shouldRetry(CURLcode code) const;
@@ -194,6 +198,7 @@ private:
     QByteArray m_url;
     QByteArray m_referer;
     QIODevice *m_sink = nullptr;
+    QByteArray m_toSink;
     ReplyHead m_head;
     QString m_refusal;
     qint64 m_received = 0;
@@ -399,6 +404,7 @@ void HttpTransfer::Private::abort()
 {
     m_pendingFailure = false;
     m_sink = nullptr;
+    m_toSink.resize(0);
     if (m_running) {
         m_running = false;
         // An unfinished transfer's connection is closed, not kept.
@@ -542,12 +548,25 @@ size_t HttpTransfer::Private::writeBody(const char *data, size_t length)
         m_discarded += qint64(length);
         return m_discarded > maxDiscardedBody ? 0 : length;
     }
-    if (m_sink && m_sink->write(data, qint64(length)) != qint64(length)) {
-        m_writeFailed = true;
-        return 0;
+    if (!m_sink) {
+        m_received += qint64(length);
+        return length;
     }
-    m_received += qint64(length);
-    return length;
+    m_toSink.append(data, qsizetype(length));
+    return m_toSink.size() < sinkWriteSize || flushToSink() ? length : 0;
+}
+
+bool HttpTransfer::Private::flushToSink()
+{
+    if (m_toSink.isEmpty())
+        return true;
+    const bool written = m_sink && m_sink->write(m_toSink) == m_toSink.size();
+    if (written)
+        m_received += m_toSink.size();
+    // Keeps the allocation for the next piece.
+    m_toSink.resize(0);
+    m_writeFailed = m_writeFailed || !written;
+    return written;
 }
 
 int HttpTransfer::Private::responseCode() const
@@ -591,7 +610,6 @@ void HttpTransfer::Private::driveCurl(curl_socket_t socket, int events)
     }
 
     FetchResult result;
-    result.bytes = m_received;
     result.httpStatus = responseCode();
     if (m_writeFailed)
         result.errorText = QStringLiteral("cannot write the body");
@@ -619,7 +637,6 @@ void HttpTransfer::Private::onStallCheck()
         return;
     }
     FetchResult result;
-    result.bytes = m_received;
     result.httpStatus = responseCode();
     result.errorText = QStringLiteral("less than %1 bytes in %2 ms")
                            .arg(minimumBytesPerLimit)
@@ -629,6 +646,11 @@ void HttpTransfer::Private::onStallCheck()
 
 void HttpTransfer::Private::complete(FetchResult result)
 {
+    if (!flushToSink() && result.ok) {
+        result.ok = false;
+        result.errorText = QStringLiteral("cannot write the body");
+    }
+    result.bytes = m_received;
     if (m_running) {
         m_running = false;
         // A finished transfer leaves its connection in the cache for the next.
