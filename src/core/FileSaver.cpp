@@ -5,10 +5,12 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,15 +18,6 @@
 #endif
 
 namespace {
-
-std::filesystem::path nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 const QString temporaryPrefix = QStringLiteral(".seqget-");
 const QString temporarySuffix = QStringLiteral(".part");
@@ -34,7 +27,7 @@ const QString temporarySuffix = QStringLiteral(".part");
 QString temporaryName()
 {
     return temporaryPrefix
-        + QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QChar(u'0'))
+        + QString::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, u'0')
         + temporarySuffix;
 }
 
@@ -90,12 +83,14 @@ void takePermissionsOf(const QString &destination, QFile &file)
 }
 
 // Opens a new file under a fresh name in folder; NewOnly fails rather than
-// follow anything already there, a symlink included.
+// follow anything already there, a symlink included. Unbuffered: the body
+// comes in pieces of up to half a megabyte, which QFile's buffer would cut
+// into 16 KiB writes.
 std::unique_ptr<QFile> createTemporary(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
-        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
             lockForWriting(*file);
             return file;
         }
@@ -185,9 +180,17 @@ std::error_code FileSaver::replaceFrom(const QString &source, const QString &des
 {
     // rename() replaces a symlink at the destination instead of writing through
     // it, and readers see either the old file or the whole new one.
+#ifdef Q_OS_UNIX
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
+        != 0)
+        return std::error_code(errno, std::generic_category());
+    return {};
+#else
     std::error_code error;
-    std::filesystem::rename(nativePath(source), nativePath(destination), error);
+    std::filesystem::rename(std::filesystem::path(source.toStdWString()),
+                            std::filesystem::path(destination.toStdWString()), error);
     return error;
+#endif
 }
 
 bool FileSaver::copyAcross(const QString &destination)

@@ -16,6 +16,9 @@ namespace {
 // small enough that a gigabyte body never sits in memory.
 constexpr long receiveBufferSize = 512 * 1024;
 constexpr long maxRedirects = 10;
+// libcurl hands the body over 16 KiB at a time; it goes to the sink in
+// pieces of this size instead, a few system calls per megabyte.
+constexpr qsizetype sinkWriteSize = 512 * 1024;
 // An error page is read to its end so that the connection can serve the next
 // file; one larger than this costs less to drop with its connection.
 constexpr qint64 maxDiscardedBody = 1024 * 1024;
@@ -59,6 +62,64 @@ bool startsWithNoCase(const char *data, size_t length, const char *prefix)
     return length >= n && qstrnicmp(data, prefix, n) == 0;
 }
 
+// A file name that reads the same in a URL as it is typed: nothing to escape,
+// and no "." or ".." that a server would take as a step between folders.
+bool isPlainName(QStringView name)
+{
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool plain = (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z')
+            || (u >= u'0' && u <= u'9') || u == u'-' || u == u'.' || u == u'_' || u == u'~';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+// The request forms of a series' addresses. Every file of a series shares
+// the folder up to its last "/", so that part is parsed once and a plain file
+// name is appended as it stands; anything else takes the full parse.
+class AddressCache
+{
+public:
+    QByteArray url(const QString &text)
+    {
+        const qsizetype slash = text.lastIndexOf(u'/');
+        const QStringView name = QStringView(text).mid(slash + 1);
+        if (slash <= 0 || !isPlainName(name))
+            return requestForm(text);
+        const QStringView folder = QStringView(text).left(slash + 1);
+        if (folder != m_folderText) {
+            m_folderText = folder.toString();
+            // A "%" could pair with the name's first digits into an escape,
+            // and a query or a fragment would take the name in.
+            m_folder = folder.contains(u'%') ? QByteArray() : requestForm(m_folderText);
+            if (m_folder.contains('?') || m_folder.contains('#'))
+                m_folder.clear();
+        }
+        return m_folder.isEmpty() ? requestForm(text) : m_folder + name.toLatin1();
+    }
+
+    // Without user info and fragment: credentials in a Referer would travel
+    // to every host of a redirect chain.
+    QByteArray referer(const QString &text)
+    {
+        if (text != m_refererText) {
+            m_refererText = text;
+            m_referer = requestForm(text, QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+        }
+        return m_referer;
+    }
+
+private:
+    QString m_folderText;
+    QByteArray m_folder;
+    QString m_refererText;
+    QByteArray m_referer;
+};
+
 // What one header block of a reply says about its status and its framing.
 struct ReplyHead
 {
@@ -88,8 +149,7 @@ public:
     void abort();
     void setProxy(const QString &host, quint16 port);
     void setCertificateAuthorities(const QString &pemFile);
-
-    std::chrono::milliseconds stallLimit { 30000 };
+    void setStallLimit(std::chrono::milliseconds limit);
 
 private:
     struct SocketWatch
@@ -110,6 +170,7 @@ private:
     void noteReceived(size_t length);
     size_t readHeaderLine(const char *data, size_t length);
     size_t writeBody(const char *data, size_t length);
+    bool flushToSink();
     int beforeRequest();
     void driveCurl(curl_socket_t socket, int events);
     bool shouldRetry(CURLcode code) const;
@@ -125,14 +186,19 @@ private:
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     QHash<curl_socket_t, SocketWatch> m_sockets;
     QTimer m_curlTimer;
+    // Runs while fetches follow each other, rather than being set up anew
+    // for every file; it stops itself once nothing is fetched.
     QTimer m_stallTimer;
+    std::chrono::milliseconds m_stallLimit { 30000 };
     // The stall check: when the current window began, and what it has seen.
     QElapsedTimer m_windowStart;
     qint64 m_windowBytes = 0;
     QByteArray m_proxy;
+    AddressCache m_addresses;
     QByteArray m_url;
     QByteArray m_referer;
     QIODevice *m_sink = nullptr;
+    QByteArray m_toSink;
     ReplyHead m_head;
     QString m_refusal;
     qint64 m_received = 0;
@@ -163,7 +229,7 @@ void HttpTransfer::setProxy(const QString &host, quint16 port)
 
 void HttpTransfer::setStallLimit(std::chrono::milliseconds limit)
 {
-    d->stallLimit = limit;
+    d->setStallLimit(limit);
 }
 
 void HttpTransfer::setCertificateAuthorities(const QString &pemFile)
@@ -257,20 +323,26 @@ void HttpTransfer::Private::setCertificateAuthorities(const QString &pemFile)
     curl_easy_setopt(m_easy, CURLOPT_CAINFO, QFile::encodeName(pemFile).constData());
 }
 
+void HttpTransfer::Private::setStallLimit(std::chrono::milliseconds limit)
+{
+    m_stallLimit = limit;
+    if (m_stallTimer.isActive())
+        m_stallTimer.start(m_stallLimit);
+}
+
 void HttpTransfer::Private::fetch(const QString &url, const QString &referer, QIODevice *sink)
 {
     abort();
     ++m_fetchId;
-    m_url = requestForm(url);
+    m_url = m_addresses.url(url);
     if (m_url.isEmpty()) {
         // libcurl would guess a scheme for a URL without one; a series URL
         // must name http or https itself.
         failQueued(QStringLiteral("unsupported or malformed URL"));
         return;
     }
-    // Many image servers refuse a request that names no page it came from;
-    // credentials in it would travel to every host of a redirect chain.
-    m_referer = requestForm(referer, QUrl::RemoveUserInfo | QUrl::RemoveFragment);
+    // Many image servers refuse a request that names no page it came from.
+    m_referer = m_addresses.referer(referer);
     m_sink = sink;
     m_received = 0;
     m_writeFailed = false;
@@ -280,11 +352,12 @@ void HttpTransfer::Private::fetch(const QString &url, const QString &referer, QI
     curl_easy_setopt(m_easy, CURLOPT_REFERER,
                      m_referer.isEmpty() ? nullptr : m_referer.constData());
     curl_easy_setopt(m_easy, CURLOPT_PROXY, m_proxy.constData());
-    curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, long(stallLimit.count()));
+    curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_stallLimit.count()));
 
     m_windowStart.start();
     m_windowBytes = 0;
-    m_stallTimer.start(stallLimit);
+    if (!m_stallTimer.isActive())
+        m_stallTimer.start(m_stallLimit);
     start();
 }
 
@@ -300,9 +373,10 @@ void HttpTransfer::Private::start()
     // A retry must not meet the connection that just died under it.
     curl_easy_setopt(m_easy, CURLOPT_FRESH_CONNECT, long(m_attempt > 1));
     // Adding the handle only arms libcurl's timer; the transfer itself, and
-    // any failure, happens from the event loop.
+    // any failure, happens from the event loop. (Driving it from here would
+    // save that round, but a fast server's reply would then arrive inside
+    // fetch(), and reporting it later costs more than the round.)
     if (const CURLMcode code = curl_multi_add_handle(m_multi, m_easy); code != CURLM_OK) {
-        m_stallTimer.stop();
         failQueued(QString::fromUtf8(curl_multi_strerror(code)));
         return;
     }
@@ -330,7 +404,7 @@ void HttpTransfer::Private::abort()
 {
     m_pendingFailure = false;
     m_sink = nullptr;
-    m_stallTimer.stop();
+    m_toSink.resize(0);
     if (m_running) {
         m_running = false;
         // An unfinished transfer's connection is closed, not kept.
@@ -388,19 +462,10 @@ int HttpTransfer::Private::beforeRequest()
 
 void HttpTransfer::Private::watchSocket(curl_socket_t socket, int what)
 {
-    if (what == CURL_POLL_REMOVE) {
-        // libcurl may close this socket and get the same number for the next
-        // one before the event loop runs again: the old notifiers go quiet
-        // now and are freed later, since one of them may be emitting.
-        const SocketWatch watch = m_sockets.take(socket);
-        for (QSocketNotifier *notifier : { watch.read, watch.write }) {
-            if (notifier) {
-                notifier->setEnabled(false);
-                notifier->deleteLater();
-            }
-        }
-        return;
-    }
+    // The notifiers of a socket number stay, disabled, when libcurl lets go
+    // of it: the connection kept alive for the next file comes back with the
+    // same number, as may a new socket after the old one was closed, and a
+    // notifier watches a number, not a connection.
     SocketWatch &watch = m_sockets[socket];
     const bool read = what == CURL_POLL_IN || what == CURL_POLL_INOUT;
     const bool write = what == CURL_POLL_OUT || what == CURL_POLL_INOUT;
@@ -408,9 +473,9 @@ void HttpTransfer::Private::watchSocket(curl_socket_t socket, int what)
         watch.read = newNotifier(socket, true);
     if (write && !watch.write)
         watch.write = newNotifier(socket, false);
-    if (watch.read)
+    if (watch.read && watch.read->isEnabled() != read)
         watch.read->setEnabled(read);
-    if (watch.write)
+    if (watch.write && watch.write->isEnabled() != write)
         watch.write->setEnabled(write);
 }
 
@@ -445,15 +510,10 @@ size_t HttpTransfer::Private::readHeaderLine(const char *data, size_t length)
         const char *space = static_cast<const char *>(memchr(data, ' ', length));
         if (space && data + length - space >= 4)
             m_head.status = QByteArray(space + 1, 3).toInt();
-        return length;
-    }
-    const QByteArray value = [&] {
-        const char *colon = static_cast<const char *>(memchr(data, ':', length));
-        return colon ? QByteArray(colon + 1, data + length - colon - 1).trimmed() : QByteArray();
-    }();
-    if (startsWithNoCase(data, length, "content-length:")) {
+    } else if (startsWithNoCase(data, length, "content-length:")) {
         // Two lengths that disagree leave the body's end unknown: a short
         // body could pass for a whole one.
+        const QByteArray value(data + 15, qsizetype(length) - 15);
         for (const QByteArray &part : value.split(',')) {
             const QByteArray number = part.trimmed();
             if (!m_head.contentLength.isEmpty() && number != m_head.contentLength)
@@ -461,7 +521,8 @@ size_t HttpTransfer::Private::readHeaderLine(const char *data, size_t length)
             m_head.contentLength = number;
         }
     } else if (startsWithNoCase(data, length, "transfer-encoding:")) {
-        m_head.chunked = value.toLower().contains("chunked");
+        m_head.chunked
+            = QByteArray(data + 18, qsizetype(length) - 18).toLower().contains("chunked");
     } else if (startsWithNoCase(data, length, "location:")) {
         m_head.redirect = m_head.status >= 300 && m_head.status <= 399;
     } else if (length > 0 && length <= 2 && (data[0] == '\r' || data[0] == '\n')) {
@@ -487,12 +548,25 @@ size_t HttpTransfer::Private::writeBody(const char *data, size_t length)
         m_discarded += qint64(length);
         return m_discarded > maxDiscardedBody ? 0 : length;
     }
-    if (m_sink && m_sink->write(data, qint64(length)) != qint64(length)) {
-        m_writeFailed = true;
-        return 0;
+    if (!m_sink) {
+        m_received += qint64(length);
+        return length;
     }
-    m_received += qint64(length);
-    return length;
+    m_toSink.append(data, qsizetype(length));
+    return m_toSink.size() < sinkWriteSize || flushToSink() ? length : 0;
+}
+
+bool HttpTransfer::Private::flushToSink()
+{
+    if (m_toSink.isEmpty())
+        return true;
+    const bool written = m_sink && m_sink->write(m_toSink) == m_toSink.size();
+    if (written)
+        m_received += m_toSink.size();
+    // Keeps the allocation for the next piece.
+    m_toSink.resize(0);
+    m_writeFailed = m_writeFailed || !written;
+    return written;
 }
 
 int HttpTransfer::Private::responseCode() const
@@ -536,7 +610,6 @@ void HttpTransfer::Private::driveCurl(curl_socket_t socket, int events)
     }
 
     FetchResult result;
-    result.bytes = m_received;
     result.httpStatus = responseCode();
     if (m_writeFailed)
         result.errorText = QStringLiteral("cannot write the body");
@@ -559,22 +632,25 @@ void HttpTransfer::Private::onStallCheck()
     if (!m_running)
         return;
     const qint64 elapsed = m_windowStart.elapsed();
-    if (elapsed < stallLimit.count()) {
-        m_stallTimer.start(int(stallLimit.count() - elapsed));
+    if (elapsed < m_stallLimit.count()) {
+        m_stallTimer.start(int(m_stallLimit.count() - elapsed));
         return;
     }
     FetchResult result;
-    result.bytes = m_received;
     result.httpStatus = responseCode();
     result.errorText = QStringLiteral("less than %1 bytes in %2 ms")
                            .arg(minimumBytesPerLimit)
-                           .arg(stallLimit.count());
+                           .arg(m_stallLimit.count());
     complete(result);
 }
 
 void HttpTransfer::Private::complete(FetchResult result)
 {
-    m_stallTimer.stop();
+    if (!flushToSink() && result.ok) {
+        result.ok = false;
+        result.errorText = QStringLiteral("cannot write the body");
+    }
+    result.bytes = m_received;
     if (m_running) {
         m_running = false;
         // A finished transfer leaves its connection in the cache for the next.

@@ -3,13 +3,9 @@
 #include "MainState.h"
 
 #include <QDir>
+#include <QStringBuilder>
 
 namespace {
-
-QString separator()
-{
-    return QString(QDir::separator());
-}
 
 QString numberText(qint16 n, qint16 digits)
 {
@@ -26,13 +22,13 @@ QString FileNameFor(const MainState &state, qint16 n)
 {
     const QString number = numberText(n, state.Digits);
     if (state.EXT == u"*" || state.EXT == u"?")
-        return state.FNTOP + u'.' + number;
-    return state.FNTOP + number + u'.' + state.EXT;
+        return state.FNTOP % u'.' % number;
+    return state.FNTOP % number % u'.' % state.EXT;
 }
 
 QString RemoteUrlFor(const MainState &state, const QString &name)
 {
-    return state.URL + state.FLD + u'/' + name;
+    return state.URL % state.FLD % u'/' % name;
 }
 
 QString localFolderName(const MainState &state)
@@ -42,12 +38,12 @@ QString localFolderName(const MainState &state)
 
 QString LocalFolder(const MainState &state, const QString &baseDirectory)
 {
-    return baseDirectory + separator() + localFolderName(state);
+    return baseDirectory % QDir::separator() % localFolderName(state);
 }
 
 QString LocalPathFor(const MainState &state, const QString &baseDirectory, const QString &name)
 {
-    return LocalFolder(state, baseDirectory) + separator() + name;
+    return LocalFolder(state, baseDirectory) % QDir::separator() % name;
 }
 
 bool isPlainPathComponent(const QString &name, bool allowEmpty)

@@ -4,6 +4,7 @@
 #include "DownloadRun.h"
 #include "SampleUrl.h"
 #include "SettingsStore.h"
+#include "StatusLine.h"
 #include "SystemRunPlatform.h"
 #include "WindowSettings.h"
 #include "ui_Seqget_FRM.h"
@@ -134,7 +135,7 @@ QLabel *Seqget_FRM::Label1(int index) const
     }
 }
 
-QLabel *Seqget_FRM::Label_STS(int index) const
+StatusLine *Seqget_FRM::Label_STS(int index) const
 {
     switch (index) {
     case 0:
@@ -165,14 +166,14 @@ void Seqget_FRM::setButtonCaption(const QString &caption)
 
 void Seqget_FRM::setStatusText(int index, const QString &text)
 {
-    if (QLabel *line = Label_STS(index))
-        line->setText(text);
+    if (StatusLine *line = Label_STS(index))
+        line->showText(text);
 }
 
 QString Seqget_FRM::statusText(int index) const
 {
-    const QLabel *line = Label_STS(index);
-    return line ? line->text() : QString();
+    const StatusLine *line = Label_STS(index);
+    return line ? line->latestText() : QString();
 }
 
 QString Seqget_FRM::baseDirectory() const

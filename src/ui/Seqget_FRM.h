@@ -18,6 +18,7 @@ class QMimeData;
 class QShowEvent;
 class RunPlatform;
 class SettingsStore;
+class StatusLine;
 
 namespace Ui {
 class Seqget_FRM;
@@ -44,7 +45,7 @@ public:
 
     // The indexed label groups: Label1(0..7, 10) and Label_STS(0..1).
     QLabel *Label1(int index) const;
-    QLabel *Label_STS(int index) const;
+    StatusLine *Label_STS(int index) const;
     QLineEdit *jobBox(JobBox box) const;
 
     // RunView

@@ -3,6 +3,35 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+namespace {
+// About twenty frames a second: a steady flow of addresses to the eye, and a
+// few dozen layouts in a run of a thousand files.
+constexpr int frameMs = 50;
+} // namespace
+
+StatusLine::StatusLine(QWidget *parent)
+    : QLabel(parent)
+{
+    m_frame.setSingleShot(true);
+    m_frame.setInterval(frameMs);
+    connect(&m_frame, &QTimer::timeout, this, &StatusLine::showLatest);
+}
+
+void StatusLine::showText(const QString &text)
+{
+    m_latest = text;
+    if (!m_frame.isActive())
+        showLatest();
+}
+
+void StatusLine::showLatest()
+{
+    if (text() == m_latest)
+        return;
+    setText(m_latest);
+    m_frame.start();
+}
+
 void StatusLine::paintEvent(QPaintEvent *event)
 {
     QFrame::paintEvent(event); // the frame only; the text is drawn below

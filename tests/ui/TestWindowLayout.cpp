@@ -1,5 +1,6 @@
 #include "DriveList.h"
 #include "Seqget_FRM.h"
+#include "StatusLine.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
