@@ -7,7 +7,7 @@
 #
 # Exit 0 made, 1 failed, 77 skipped (a tool is missing). The folder is emptied
 # first, so the tests after this one never see an old package.
-set -uo pipefail
+set -euo pipefail
 
 config="${1:-}"
 version="${2:-}"
@@ -41,7 +41,9 @@ arch="$(dpkg --print-architecture)"
 expected="seqget_${version}_${arch}.deb"
 made=()
 for deb in "$out"/*.deb; do
-    [ -e "$deb" ] && made+=("$(basename "$deb")")
+    if [ -e "$deb" ]; then
+        made+=("$(basename "$deb")")
+    fi
 done
 [ "${#made[@]}" -eq 1 ] || fail "expected one package, cpack made: ${made[*]:-none}"
 [ "${made[0]}" = "$expected" ] || fail "the package is ${made[0]}, not $expected"

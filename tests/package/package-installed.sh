@@ -14,7 +14,7 @@
 #
 # Exit 0 passed, 1 failed, 77 skipped (a tool is missing, or package_build was
 # skipped and left no package).
-set -uo pipefail
+set -euo pipefail
 
 dir="${1:-}"
 source_page="${2:-}"
@@ -37,7 +37,9 @@ fi
 deb="$(cd "$dir" && pwd)/$(basename "${debs[0]}")"
 
 python=python3
-[ -x /usr/bin/python3 ] && python=/usr/bin/python3
+if [ -x /usr/bin/python3 ]; then
+    python=/usr/bin/python3
+fi
 work="$(mktemp -d "${TMPDIR:-/tmp}/seqget-package-installed.XXXXXX")"
 started=$SECONDS
 declare -a pids=()
@@ -45,14 +47,13 @@ remove_package=no
 
 stop_pid() {
     local pid="$1"
-    kill -TERM "$pid" 2>/dev/null
+    kill -TERM "$pid" 2>/dev/null || true
     for _ in $(seq 1 50); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.05
     done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    return 0
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
 }
 
 cleanup() {
@@ -60,7 +61,7 @@ cleanup() {
     trap - EXIT INT TERM
     if [ "$status" -ne 0 ] && [ "$status" -ne 77 ]; then
         echo "--- seqget's output" >&2
-        cat "$work/seqget.log" >&2 2>/dev/null
+        cat "$work/seqget.log" >&2 2>/dev/null || true
     fi
     local i
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
@@ -174,7 +175,7 @@ pids+=("$seqget_pid")
 seqget_windows() { xdotool search --onlyvisible --pid "$seqget_pid" --name '^Seqget$' 2>/dev/null; }
 one_window() { [ "$(seqget_windows | wc -l)" -eq 1 ]; }
 wait_for 15 "the window of the installed program" one_window
-main="$(seqget_windows)"
+main="$(seqget_windows || true)"
 focused_on() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 wait_for 10 "the focus on the window" focused_on "$main"
 say "window $main is up"
@@ -207,8 +208,8 @@ cmp -s "$installed_page" "$source_page" || fail "the installed usage page differ
 menu f x
 exited() { ! kill -0 "$seqget_pid" 2>/dev/null; }
 wait_for 10 "the program to exit" exited
-wait "$seqget_pid"
-status=$?
+status=0
+wait "$seqget_pid" || status=$?
 [ "$status" -eq 0 ] || fail "seqget exited with status $status"
 say "program exited; all checks passed"
 exit 0
