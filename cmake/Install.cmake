@@ -1,7 +1,7 @@
 # The program's assets and where they go: the window icon compiled into the
 # executable, the usage page next to the executable in the build tree, and
 # the install layout a Linux desktop looks in (bin, hicolor icons,
-# applications, share/seqget). Included from the top-level CMakeLists.txt
+# applications, metainfo, share/seqget). Included from the top-level CMakeLists.txt
 # after the seqget target exists.
 include(GNUInstallDirs)
 
@@ -29,6 +29,8 @@ configure_file(${SEQGET_DATA_DIR}/seqget.desktop.in ${PROJECT_BINARY_DIR}/seqget
 install(TARGETS seqget RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${SEQGET_USAGE_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/seqget/usage)
 install(FILES ${PROJECT_BINARY_DIR}/seqget.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${SEQGET_DATA_DIR}/io.github.seqget.Seqget.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size IN LISTS SEQGET_ICON_SIZES)
     install(FILES ${SEQGET_DATA_DIR}/icons/seqget-${size}.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps

@@ -1,19 +1,42 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and benchmarking need,
-# but only those that are missing, so a second run costs nothing.
+# Installs the Debian 12 packages that one use of the source tree needs, only
+# those that are missing, so a second run costs nothing.
+#   scripts/install-deps.sh [run]   building Seqget and running it (run.sh)
+#   scripts/install-deps.sh package that, and making the Debian package
+#   scripts/install-deps.sh test    that, and everything the tests need (test.sh)
 set -euo pipefail
+purpose="${1:-run}"
 
-packages=(
+# Building and running: compiler, Qt, libcurl, the X11 platform plugin, a
+# Japanese font for the captions, and what the demo site is served with.
+run=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     qt6-qpa-plugins
     qt6-translations-l10n
     libcurl4-openssl-dev
-    nginx-light tinyproxy curl wget time
-    python3
-    xvfb xdotool openbox x11-utils imagemagick fonts-ipafont-gothic
-    desktop-file-utils
+    fonts-ipafont-gothic
+    python3 curl
 )
+# CPack reads the binary's library dependencies with file and dpkg-shlibdeps.
+package=(file dpkg-dev)
+# The tests: servers and a proxy, an X session driven by xdotool, the
+# validators the package is checked with, and the benchmarks' tools.
+test=(
+    nginx-light tinyproxy wget time
+    xvfb xdotool openbox x11-utils imagemagick
+    desktop-file-utils appstream lintian
+)
+
+case "$purpose" in
+run) packages=("${run[@]}") ;;
+package) packages=("${run[@]}" "${package[@]}") ;;
+test) packages=("${run[@]}" "${package[@]}" "${test[@]}") ;;
+*)
+    echo "usage: $0 [run|package|test]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,6 +49,12 @@ if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi
 
+# Recommended packages are left out for a first start: Qt's would bring a
+# whole GTK stack for a theme plugin that Seqget's window does not need, and
+# the first start has to be quick. The tests keep Debian's usual choice.
+recommends=()
+[ "$purpose" = test ] || recommends=(--no-install-recommends)
+
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then
     sudo="sudo"
@@ -33,4 +62,4 @@ fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
-$sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+$sudo apt-get install -y -qq "${recommends[@]}" "${missing[@]}" >/dev/null

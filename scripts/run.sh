@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the demo site and then Seqget, and
-# stops the demo site again when Seqget exits.
+# Installs what is missing, builds the program (not its tests), starts the
+# demo site and then Seqget, and stops the demo site again when Seqget exits.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${SEQGET_BUILD_DIR:-$root/build}"
-"$root/scripts/install-deps.sh"
-SEQGET_BUILD_DIR="$build" "$root/scripts/build.sh"
+"$root/scripts/install-deps.sh" run
+SEQGET_BUILD_DIR="$build" "$root/scripts/build.sh" seqget
 # Seqget is useful without the demo site, so a busy port only costs the demo.
 if "$root/scripts/demo-site.sh" start; then
     trap '"$root/scripts/demo-site.sh" stop' EXIT

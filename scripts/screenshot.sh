@@ -9,7 +9,7 @@ out="${1:-$root/docs/screenshot.png}"
 mkdir -p "$(dirname "$out")"
 
 for tool in Xvfb openbox import xdotool; do
-    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh" >&2; exit 1; }
+    command -v "$tool" >/dev/null || { echo "missing $tool: run scripts/install-deps.sh test" >&2; exit 1; }
 done
 [ -x "$build/seqget" ] || SEQGET_BUILD_DIR="$build" "$root/scripts/build.sh"
 
