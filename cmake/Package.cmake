@@ -39,9 +39,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_STRIP_FILES ON)
 # Library dependencies are read off the binary by dpkg-shlibdeps. Qt loads
 # its X11 platform plugin at run time, so no linked library names it; and
-# every caption is Japanese, which would show as boxes without a CJK font.
+# every caption is Japanese, which would show as boxes without a CJK font,
+# and Qt's own buttons and menus take their Japanese from the translations.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-cjk | fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic")
 # The usage page opens in the desktop's browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 include(CPack)
