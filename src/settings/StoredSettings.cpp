@@ -21,6 +21,23 @@ bool isDirectory(const QString &path)
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
+// A program installed with the system lives in a folder that only root may
+// write, and root must not fill it with downloads either.
+bool isSystemFolder(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    for (const char *system : { "/usr", "/bin", "/sbin", "/lib", "/opt", "/etc", "/snap" }) {
+        const QString prefix = QLatin1String(system);
+        if (canonical == prefix || canonical.startsWith(prefix + u'/'))
+            return true;
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return false;
+}
+
 } // namespace
 
 StoredSettings StoredSettings::load(const SettingsStore &store)
@@ -93,7 +110,8 @@ QString StoredSettings::defaultBaseDirectory(const QString &programFolder)
     ++qt_ntfs_permission_lookup;
 #endif
     const QFileInfo program(programFolder);
-    const bool writable = isDirectory(programFolder) && program.isWritable();
+    const bool writable = isDirectory(programFolder) && program.isWritable()
+        && !isSystemFolder(programFolder);
 #ifdef Q_OS_WIN
     --qt_ntfs_permission_lookup;
 #endif

@@ -38,8 +38,8 @@ struct StoredSettings
     static std::array<QString, jobBoxCount> defaultJobTexts();
     // The folder that holds the program file.
     static QString programFolder();
-    // The program's folder when the user can write there (downloads would fail
-    // in a folder under Program Files or /usr/bin), else the user's download
+    // The program's folder when the user can write there and it is not one
+    // of the system's (/usr/bin, Program Files), else the user's download
     // folder, else the home folder when there is no download folder.
     static QString defaultBaseDirectory(const QString &programFolder);
 };

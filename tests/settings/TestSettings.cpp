@@ -215,6 +215,8 @@ private Q_SLOTS:
         QTest::newRow("stored exists") << u"base prog base"_s;
         QTest::newRow("stored is a file") << u"file prog prog"_s;
         QTest::newRow("no program folder") << u"gone noprog Downloads"_s;
+        // Writable for root, and still no place for downloads.
+        QTest::newRow("installed with the system") << u"gone /usr/bin Downloads"_s;
     }
 
     void basePathFallback()
