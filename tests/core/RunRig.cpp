@@ -1,57 +1,42 @@
 #include "RunRig.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QSignalSpy>
 
 RunRig::RunRig()
-    : platform(root.path() + QStringLiteral("/Seqget.log"))
-    , run(state, view, platform)
+    : platform(root.filePath(QStringLiteral("Seqget.log")))
+    , run(std::make_unique<DownloadRun>(state, view, platform))
 {
     server.listen();
     QDir(root.path()).mkdir(QStringLiteral("base"));
-    view.setBaseDirectory(root.path() + QStringLiteral("/base"));
+    view.setBaseDirectory(root.filePath(QStringLiteral("base")));
     const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
     for (const JobField &job : jobFields)
         view.setJobText(job.box, texts.at(int(job.box)));
     state.SYNC = 1;
-    run.setStallLimit(std::chrono::milliseconds(1000));
+    run->setStallLimit(std::chrono::seconds(1));
 }
 
-void RunRig::serve(const QString &name, const QByteArray &body)
+QString RunRig::folder() const
 {
-    TestResponse response;
-    response.body = body;
-    server.setResponse("/s/" + name.toUtf8(), response);
+    return view.baseDirectory() + QStringLiteral("/s");
+}
+
+QString RunRig::localFile(const QString &name) const
+{
+    return folder() + QLatin1Char('/') + name;
+}
+
+void RunRig::serve(const QString &name, const QByteArray &body, bool hold)
+{
+    TestResponse response = reply(200, body);
+    response.hold = hold;
+    server.responses.insert("/s/" + name.toUtf8(), response);
 }
 
 bool RunRig::runToEnd()
 {
-    QSignalSpy spy(&run, &DownloadRun::finished);
-    run.StartStop();
-    return !spy.isEmpty() || spy.wait(20000);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entriesBelow(const QString &folder)
-{
-    QStringList entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        entries.append(QDir(folder).relativeFilePath(it.next()));
-    entries.sort();
-    return entries;
+    QSignalSpy spy(run.get(), &DownloadRun::finished);
+    run->StartStop();
+    return !spy.isEmpty() || spy.wait(30000);
 }

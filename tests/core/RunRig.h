@@ -4,22 +4,24 @@
 #include "MainState.h"
 #include "MemoryRunView.h"
 #include "RecordingRunPlatform.h"
+#include "TestFiles.h"
 #include "TestHttpServer.h"
 
 #include <QTemporaryDir>
+#include <memory>
 
 // A whole run without a window: the test server, a temporary base directory,
 // the in-memory view filled with the series /s/hana001.jpg .. hana003.jpg,
-// and the real transfer and run.
+// and the real transfer and run, which gives up after a second without progress.
 class RunRig
 {
 public:
     RunRig();
 
-    QString folder() const { return view.baseDirectory() + QStringLiteral("/s"); }
-    QString localFile(const QString &name) const { return folder() + QLatin1Char('/') + name; }
-    // Serves body for /s/<name>.
-    void serve(const QString &name, const QByteArray &body);
+    QString folder() const;
+    QString localFile(const QString &name) const;
+    // Serves body for /s/<name>; a held one waits for server.release().
+    void serve(const QString &name, const QByteArray &body, bool hold = false);
     // Presses the button and waits for the run's end; false on a hang.
     bool runToEnd();
 
@@ -28,10 +30,5 @@ public:
     MainState state;
     MemoryRunView view;
     RecordingRunPlatform platform;
-    DownloadRun run;
+    std::unique_ptr<DownloadRun> run;
 };
-
-QByteArray readAll(const QString &path);
-bool writeFile(const QString &path, const QByteArray &bytes);
-// Every entry below folder, hidden ones included, as sorted relative paths.
-QStringList entriesBelow(const QString &folder);

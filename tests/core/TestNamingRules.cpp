@@ -1,107 +1,103 @@
 #include "MainState.h"
 #include "NamingRules.h"
+#include "NumberParse.h"
 
 #include <QDir>
 #include <QTest>
+#include <cmath>
 
+using namespace Qt::StringLiterals;
+
+// The rules that turn the job boxes into numbers and names.
 class TestNamingRules : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fileName_data();
-    void fileName();
-    void paths_data();
-    void paths();
-    void plainComponent_data();
-    void plainComponent();
-};
+    void readNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("leading");
+        QTest::addColumn<int>("rounded"); // 99999: outside the 16-bit range, no number
+        QTest::newRow("blanks, tabs, line feeds anywhere") << "\t1\n2 .\t5" << 12.5 << 12;
+        QTest::newRow("carriage return is not a blank") << "\r5" << 0.0 << 0;
+        QTest::newRow("second point stops") << "1.2.3" << 1.2 << 1;
+        QTest::newRow("comma is no decimal point") << "2,5" << 2.0 << 2;
+        QTest::newRow("exponent d") << "2d2" << 200.0 << 200;
+        QTest::newRow("exponent without digits") << "7e-x" << 7.0 << 7;
+        QTest::newRow("hex stops at non-digit") << "&hfG" << 15.0 << 15;
+        QTest::newRow("octal stops at 8") << "&O178" << 15.0 << 15;
+        QTest::newRow("full-width digit") << QString::fromUtf8("３") << 0.0 << 0;
+        QTest::newRow("half to even up") << "3.5" << 3.5 << 4;
+        QTest::newRow("negative half") << "-2.5" << -2.5 << -2;
+        QTest::newRow("half rounds out of range") << "32767.5" << 32767.5 << 99999;
+        QTest::newRow("negative half rounds inside") << "-32768.5" << -32768.5 << -32768;
+        QTest::newRow("STOP 40000") << "40000" << 40000.0 << 99999;
+        QTest::newRow("huge") << "1e999" << HUGE_VAL << 99999;
+    }
 
-static MainState naming(const QString &prefix, int digits, const QString &ext)
-{
-    MainState state;
-    state.FNTOP = prefix;
-    state.Digits = qint16(digits);
-    state.EXT = ext;
-    return state;
-}
+    void readNumber()
+    {
+        QFETCH(QString, text);
+        QTEST(leadingNumber(text), "leading");
+        const std::optional<qint16> value = ReadNumber(text);
+        QTEST(value ? int(*value) : 99999, "rounded");
+    }
 
-void TestNamingRules::fileName_data()
-{
-    QTest::addColumn<MainState>("state");
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("expected");
+    void fileName_data()
+    {
+        QTest::addColumn<QString>("job"); // FNTOP|Digits|EXT
+        QTest::addColumn<int>("n");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("three digits") << "hana|3|jpg" << 1 << "hana001.jpg";
+        QTest::newRow("number is never cut") << "hana|3|jpg" << 1234 << "hana1234.jpg";
+        QTest::newRow("zero padded") << "hana|2|jpg" << 0 << "hana00.jpg";
+        QTest::newRow("negative padded") << "hana|3|jpg" << -5 << "hana-005.jpg";
+        QTest::newRow("star ext") << "hana|3|*" << 7 << "hana.007";
+        QTest::newRow("question ext") << "hana|3|?" << 7 << "hana.007";
+        QTest::newRow("star and more") << "hana|3|**" << 7 << "hana007.**";
+        QTest::newRow("empty ext keeps dot") << "hana|2|" << 3 << "hana03.";
+        QTest::newRow("empty prefix star") << "|3|*" << 9 << ".009";
+    }
 
-    QTest::newRow("three digits") << naming("hana", 3, "jpg") << 1 << "hana001.jpg";
-    QTest::newRow("number is never cut") << naming("hana", 3, "jpg") << 1234 << "hana1234.jpg";
-    QTest::newRow("zero padded") << naming("hana", 2, "jpg") << 0 << "hana00.jpg";
-    QTest::newRow("negative padded") << naming("hana", 3, "jpg") << -5 << "hana-005.jpg";
-    QTest::newRow("star ext") << naming("hana", 3, "*") << 7 << "hana.007";
-    QTest::newRow("question ext") << naming("hana", 3, "?") << 7 << "hana.007";
-    QTest::newRow("star and more") << naming("hana", 3, "**") << 7 << "hana007.**";
-    QTest::newRow("empty ext keeps dot") << naming("hana", 2, "") << 3 << "hana03.";
-    QTest::newRow("empty prefix star") << naming("", 3, "*") << 9 << ".009";
-}
+    void fileName()
+    {
+        QFETCH(QString, job);
+        QFETCH(int, n);
+        MainState state;
+        state.FNTOP = job.section(u'|', 0, 0);
+        state.Digits = qint16(job.section(u'|', 1, 1).toInt());
+        state.EXT = job.section(u'|', 2, 2);
+        QTEST(FileNameFor(state, qint16(n)), "name");
+    }
 
-void TestNamingRules::fileName()
-{
-    QFETCH(MainState, state);
-    QFETCH(int, n);
-    QTEST(FileNameFor(state, qint16(n)), "expected");
-}
+    void paths_data()
+    {
+        QTest::addColumn<QString>("job"); // URL|FLD|PCFLD
+        QTest::addColumn<int>("sync");
+        QTest::addColumn<QString>("paths"); // URL of x.jpg, the folder under the base directory
+        QTest::newRow("usual") << "http://s/b/|img|mine" << 1 << "http://s/b/img/x.jpg img";
+        QTest::newRow("no slash added") << "http://s/b|img|mine" << 0 << "http://s/bimg/x.jpg mine";
+        QTest::newRow("nothing escaped")
+            << "http://s/|a b%|mine" << 2 << "http://s/a b%/x.jpg mine";
+        QTest::newRow("empty folder") << "http://s/||mine" << 1 << "http://s//x.jpg ";
+    }
 
-static void addPaths(const char *name, const QString &url, const QString &fld, int sync,
-                     const QString &pcfld, const QString &remote, const QString &local)
-{
-    MainState state;
-    state.URL = url;
-    state.FLD = fld;
-    state.SYNC = qint16(sync);
-    state.PCFLD = pcfld;
-    QTest::newRow(name) << state << remote << local;
-}
-
-void TestNamingRules::paths_data()
-{
-    QTest::addColumn<MainState>("state");
-    QTest::addColumn<QString>("remote");
-    QTest::addColumn<QString>("local");
-
-    addPaths("usual", "http://s/b/", "img", 1, "mine", "http://s/b/img/x.jpg", "img");
-    addPaths("no slash added", "http://s/b", "img", 0, "mine", "http://s/bimg/x.jpg", "mine");
-    addPaths("nothing escaped", "http://s/", "a b%20", 2, "mine", "http://s/a b%20/x.jpg", "mine");
-    addPaths("empty folder", "http://s/", "", 1, "mine", "http://s//x.jpg", "");
-    addPaths("empty own folder", "http://s/", "img", 0, "", "http://s/img/x.jpg", "");
-}
-
-void TestNamingRules::paths()
-{
-    QFETCH(MainState, state);
-    QFETCH(QString, local);
-    QTEST(RemoteUrlFor(state, QStringLiteral("x.jpg")), "remote");
     // The separator is added even after a base that ends in one.
-    QCOMPARE(LocalFolder(state, "/d/"), "/d/" + QString(QDir::separator()) + local);
-}
-
-void TestNamingRules::plainComponent_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("allowEmpty");
-    QTest::addColumn<bool>("plain");
-
-    QTest::newRow("dots inside") << "a..b" << false << true;
-    QTest::newRow("parent") << ".." << true << false;
-    QTest::newRow("separator") << "b/../../x" << false << false;
-    QTest::newRow("nul") << QString("a") + QChar(0) + "b" << false << false;
-    QTest::newRow("empty folder name") << "" << true << true;
-}
-
-void TestNamingRules::plainComponent()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, allowEmpty);
-    QTEST(isPlainPathComponent(name, allowEmpty), "plain");
-}
+    void paths()
+    {
+        QFETCH(QString, job);
+        QFETCH(int, sync);
+        MainState state;
+        state.URL = job.section(u'|', 0, 0);
+        state.FLD = job.section(u'|', 1, 1);
+        state.PCFLD = job.section(u'|', 2, 2);
+        state.SYNC = qint16(sync);
+        const QString base = u"/d/"_s + QDir::separator();
+        QTEST(RemoteUrlFor(state, u"x.jpg"_s) + u' ' + LocalFolder(state, u"/d/"_s).remove(base),
+              "paths");
+    }
+};
 
 QTEST_APPLESS_MAIN(TestNamingRules)
 #include "TestNamingRules.moc"

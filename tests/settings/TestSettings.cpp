@@ -1,12 +1,13 @@
-#include "MainState.h"
+#include "ScriptedPrompter.h"
+#include "Seqget_FRM.h"
 #include "SettingsStore.h"
-#include "SettingsWindow.h"
 #include "StoredSettings.h"
-#include "WindowSettings.h"
+#include "TestFiles.h"
 
+#include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -15,53 +16,33 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class RecordingStore : public SettingsStore
+QAction *menu(const Seqget_FRM &window, const char *name)
 {
-public:
-    using SettingsStore::SettingsStore;
-    void write(const QString &k, const QString &t) override
-    {
-        keys << k;
-        SettingsStore::write(k, t);
-    }
-    QStringList keys;
-};
-
-// Logs each effect of start-up on the window in order; an option command logs
-// the flag it finds, which start-up must have inverted before calling it.
-class FakeWindow : public SettingsWindow
-{
-public:
-    MainState &mainState() override { return state; }
-    double leftTwips() const override { return 0; }
-    void setLeftTwips(double twips) override { log << u"left %1"_s.arg(twips); }
-    double topTwips() const override { return 0; }
-    void setTopTwips(double twips) override { log << u"top %1"_s.arg(twips); }
-    // The directory list's own handling may leave it elsewhere than asked.
-    QString dir1Path() const override { return u"/landed"_s; }
-    void setDir1Path(const QString &path) override { log << u"dir1 "_s + path; }
-    void setDrive1ToDriveOf(const QString &path) override { log << u"drive "_s + path; }
-    void setJobBoxText(JobBox b, const QString &t) override { log << u"box%1 "_s.arg(int(b)) + t; }
-    void setCheckSyncValue(qint16 value) override { log << u"sync %1"_s.arg(value); }
-    void MenuAuto() override { log << u"MenuAuto %1"_s.arg(int(state.AUTO)); }
-    void MenuBeep() override { log << u"MenuBeep %1"_s.arg(int(state.BEEP)); }
-    void MenuLog() override { log << u"MenuLog %1"_s.arg(int(state.LOG)); }
-    void setMenuProxyChecked(bool on) override { log << u"proxy %1 %2"_s.arg(on).arg(state.PROXY); }
-
-    MainState state;
-    QStringList log;
-};
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return window.findChild<QAction *>(QString::fromLatin1(name));
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
+// The settings as the window shows them: the eight job boxes; the
+// folder-sync value, whether the own-folder box is enabled and which of the
+// three easy-setup controls are shown; AUTO, PROXY, BEEP and LOG, each as
+// flag and menu mark; proxy host and port; position.
+QString shown(const Seqget_FRM &window)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    QStringList parts;
+    for (const JobField &job : jobFields)
+        parts << window.jobBox(job.box)->text();
+    QString panel;
+    for (const char *name : { "Label1_10", "Combo_url", "Command_AUTO" })
+        panel += window.findChild<QWidget *>(QString::fromLatin1(name))->isHidden() ? u'0' : u'1';
+    parts << u"sync %1 own %2 panel %3"_s.arg(window.syncValue())
+                 .arg(int(window.jobBox(JobBox::PCFLD)->isEnabled()))
+                 .arg(panel);
+    const MainState &s = window.mainState();
+    const bool flags[] = { s.AUTO, s.PROXY, s.BEEP, s.LOG };
+    const char *const menus[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
+    for (int i = 0; i < 4; ++i)
+        parts << u"%1%2"_s.arg(int(flags[i])).arg(int(menu(window, menus[i])->isChecked()));
+    parts << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
+    return parts.join(u'|');
 }
 
 } // namespace
@@ -71,141 +52,80 @@ class TestSettings : public QObject
     Q_OBJECT
 
     // Each row gets files of its own: QSettings keeps what it has parsed of a path.
-    QString path(const char *name) const
+    QString path(const char *suffix) const
     {
-        return m_dir.filePath(QString::fromUtf8(QTest::currentDataTag()) + QLatin1String(name));
+        return m_dir.filePath(QString::fromUtf8(QTest::currentDataTag()) + QLatin1String(suffix));
     }
 
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
-    void damagedFiles_data()
+    void storedFiles_data()
     {
-        QTest::addColumn<QString>("kind"); // of what lies at the settings path
-        QTest::addColumn<QByteArray>("bytes"); // of a file
-        QTest::addColumn<QString>("loads"); // URL|FLD, "-" for the default
-        QTest::addColumn<bool>("backup"); // kept before the save replaces it
-        QTest::addColumn<bool>("olderBackup"); // one there already
-        const QByteArray none;
-        QTest::newRow("clean") << "file"
-                               << "[STARTUP]\nURL=u\nFLD=f\n"_ba
-                               << "u|f" << false << false;
-        QTest::newRow("hand-written comma") << "file"
-                                            << "[STARTUP]\nURL=a, b\nFLD=f\n"_ba
-                                            << "a,b|f" << false << false;
-        QTest::newRow("UTF-8 with BOM, CR LF")
-            << "file"
-            << "\xef\xbb\xbf[STARTUP]\r\nURL=u\r\nFLD=画像\r\n"_ba
-            << "u|画像" << false << false;
-        QTest::newRow("Shift-JIS value") << "file"
-                                         << "[STARTUP]\nURL=u\nFLD=\x89\xe6\x91\x9c\n"_ba
-                                         << "u|画像" << true << false;
-        // ソフト: the second byte of ソ is a backslash.
-        QTest::newRow("Shift-JIS, backslash byte, older backup")
-            << "file"
-            << "[STARTUP]\nURL=u\nFLD=\x83\x5c\x83\x74\x83\x67\n"_ba
-            << "u|ソフト" << true << true;
-        QTest::newRow("neither UTF-8 nor Shift-JIS") << "file"
-                                                     << "[STARTUP]\nURL=\xff\xfe\x80x\nFLD=f\n"_ba
-                                                     << "-|f" << true << false;
-        QTest::newRow("NUL byte") << "file" << QByteArray("[STARTUP]\nURL=a\0b\nFLD=f\n", 24)
-                                  << "-|f" << true << false;
-        QTest::newRow("line without =") << "file"
-                                        << "[STARTUP]\nURL\nFLD=f\n"_ba
-                                        << "-|f" << true << false;
-        QTest::newRow("unclosed section header") << "file"
-                                                 << "[STARTUP\nURL=u\nFLD=f\n"_ba
-                                                 << "u|f" << true << false;
-        QTest::newRow("FIFO") << "fifo" << none << "-|-" << true << false;
-        QTest::newRow("link to the zero device") << "link" << none << "-|-" << true << false;
-        QTest::newRow("directory") << "dir" << none << "-|-" << true << false;
-        QTest::newRow("100 MB") << "huge" << none << "-|-" << true << false;
+        QTest::addColumn<QByteArray>("bytes"); // the file's, or a FIFO or /dev/zero in its place
+        QTest::addColumn<QString>("saved"); // keys as the save writes them back
+        QTest::addColumn<bool>("backup"); // the file is kept before the save replaces it
+        const auto row
+            = [](const char *name, const QByteArray &bytes, const QString &saved,
+                 bool backup = false) { QTest::newRow(name) << bytes << saved << backup; };
+        row("clean", "[STARTUP]\nFLD=f\nEXT=e\n", u"FLD=f EXT=e"_s);
+        row("hand-written comma", "[STARTUP]\nFLD=a, b\n", u"FLD=a,b"_s);
+        row("UTF-8 with BOM, CR LF", "\xef\xbb\xbf[STARTUP]\r\nFLD=画像\r\n", u"FLD=画像"_s);
+        // ソフト in Shift-JIS: the second byte of ソ is a backslash.
+        row("Shift-JIS", "[STARTUP]\nFLD=\x83\x5c\x83\x74\x83\x67\n", u"FLD=ソフト"_s, true);
+        row("neither UTF-8 nor Shift-JIS", "[STARTUP]\nFLD=\xff\xfe\x80x\nEXT=e\n",
+            u"FLD=images EXT=e"_s, true);
+        row("NUL byte", QByteArray("[STARTUP]\nFLD=a\0b\nEXT=e\n", 24), u"FLD=images EXT=e"_s,
+            true);
+        row("line without =", "[STARTUP]\nFLD\nEXT=e\n", u"FLD=images EXT=e"_s, true);
+        row("unclosed section header", "[STARTUP\nFLD=f\n", u"FLD=f"_s, true);
+        row("FIFO", "FIFO", u"FLD=images"_s, true);
+        row("link to the zero device", "/dev/zero", u"FLD=images"_s, true);
+        row("empty values stay empty", "[STARTUP]\nURL=\nPORT=\n", u"URL= PORT="_s);
+        row("flag words, any case", "[STARTUP]\nAUTO=false\nPROXY= tRUE \n",
+            u"AUTO=False PROXY=True"_s);
+        row("flag 0.4 is not zero", "[STARTUP]\nPROXY=0.4\n", u"PROXY=True"_s);
+        row("flag yes is the default", "[STARTUP]\nAUTO=yes\nPROXY=yes\n",
+            u"AUTO=True PROXY=False"_s);
+        row("SYNC 1.5 to even", "[STARTUP]\nSYNC=1.5\n", u"SYNC=2"_s);
+        row("SYNC 3 is the default", "[STARTUP]\nSYNC=3\n", u"SYNC=1"_s);
+        row("left 45000 is 0", "[STARTUP]\nFORM_LEFT=45000\nFORM_TOP=-45000\n",
+            u"FORM_LEFT=0 FORM_TOP=-45000"_s);
+        row("positions rounded, in 32 bits", "[STARTUP]\nFORM_LEFT=44999.5\nFORM_TOP=3000000000\n",
+            u"FORM_LEFT=0 FORM_TOP=0"_s);
     }
 
-    // What a damaged store loads; reading leaves it as it is, and the save
-    // keeps it as a backup, never over an older one, before writing every key
-    // that was read.
-    void damagedFiles()
+    // What start-up loads from a stored file, seen through what the save
+    // writes back. Loading leaves the file as it is; one that could not be
+    // read cleanly is kept as a backup before the save, never over an older one.
+    void storedFiles()
     {
-        QFETCH(QString, kind);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, loads);
-        QFETCH(bool, backup);
-        QFETCH(bool, olderBackup);
-        const QString file = path(".conf");
-        QFile stored(file);
-        if (kind == u"file" || kind == u"huge")
-            QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(bytes) == bytes.size());
-        if (kind == u"huge")
-            QVERIFY(stored.resize(100 << 20));
-        stored.close();
-        if (kind == u"fifo")
-            QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        if (kind == u"link")
-            QVERIFY(QFile::link(u"/dev/zero"_s, file));
-        if (kind == u"dir")
-            QVERIFY(QDir().mkdir(file));
-        const QString older = file + u".bak"_s;
-        QVERIFY(!olderBackup || writeFile(older, "older"));
-
-        const auto loaded = [](const SettingsStore &store) {
-            return store.read(u"URL"_s, u"-"_s) + u'|' + store.read(u"FLD"_s, u"-"_s);
-        };
-        SettingsStore store(file);
-        QCOMPARE(loaded(store), loads);
-        if (kind == u"file")
-            QCOMPARE(fileBytes(file), bytes);
-        store.write(u"EXT"_s, u"new"_s);
-        store.sync();
-
-        const QString kept = olderBackup ? file + u".bak.1"_s : older;
-        const QFileInfo backupInfo(kept);
-        QCOMPARE(backupInfo.exists() || backupInfo.isSymLink(), backup);
-        if (backup && kind == u"file")
-            QCOMPARE(fileBytes(kept), bytes);
-        QVERIFY(!olderBackup || fileBytes(older) == "older");
-        SettingsStore saved(file);
-        QVERIFY(QFileInfo(file).isFile());
-        QCOMPARE(loaded(saved) + u'|' + saved.read(u"EXT"_s, {}), loads + u"|new"_s);
-    }
-
-    void savesInTableOrder()
-    {
-        RecordingStore store(path(".ini"));
-        StoredSettings().save(store);
-        QCOMPARE(
-            store.keys.join(u' '),
-            u"FORM_LEFT FORM_TOP URL FLD FNTOP EXT KETA START STOP PCFLD SYNC PCPATH AUTO PROXY "
-            "BEEP LOG PROXYIP PORT"_s);
-    }
-
-    void conversions_data()
-    {
-        QTest::addColumn<QString>("stored"); // KEY=text
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("flag word, any case") << u"PROXY= tRUE "_s << u"True"_s;
-        QTest::newRow("flag 0.4 is not zero") << u"PROXY=0.4"_s << u"True"_s;
-        QTest::newRow("flag yes, default true") << u"AUTO=yes"_s << u"True"_s;
-        QTest::newRow("flag yes, default false") << u"PROXY=yes"_s << u"False"_s;
-        QTest::newRow("SYNC 1.5 to even") << u"SYNC=1.5"_s << u"2"_s;
-        QTest::newRow("SYNC 3") << u"SYNC=3"_s << u"1"_s;
-        QTest::newRow("left 45000") << u"FORM_LEFT=45000"_s << u"0"_s;
-        QTest::newRow("44999.5 rounds to 45000") << u"FORM_LEFT=44999.5"_s << u"0"_s;
-        QTest::newRow("beyond 32 bits") << u"FORM_TOP=3000000000"_s << u"0"_s;
-    }
-
-    // A stored text as start-up reads it, seen through what the save command
-    // writes back; text that does not convert gives the key's default.
-    void conversions()
-    {
-        QFETCH(QString, stored);
         QFETCH(QString, saved);
-        const QString key = stored.section(u'=', 0, 0);
-        SettingsStore in(path(".ini"));
-        in.write(key, stored.section(u'=', 1));
-        SettingsStore out(path("-out.ini"));
-        StoredSettings::load(in, m_dir.path()).save(out);
-        QCOMPARE(out.read(key, QString()), saved);
+        QFETCH(bool, backup);
+        const QString file = path(".conf"), kept = file + u".bak.1"_s;
+        if (bytes == "FIFO")
+            QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        else if (bytes == "/dev/zero")
+            QVERIFY(QFile::link(u"/dev/zero"_s, file));
+        else
+            QVERIFY(writeFile(file, bytes));
+        QVERIFY(writeFile(file + u".bak"_s, "older"));
+        SettingsStore store(file);
+        const StoredSettings loaded = StoredSettings::load(store, m_dir.path());
+        // A FIFO or a device is never opened: that would wait, or never end.
+        QVERIFY(!QFileInfo(file).isFile() || readAll(file) == bytes);
+        loaded.save(store);
+
+        const SettingsStore written(file);
+        QStringList values;
+        for (const QString &key : saved.split(u' '))
+            values << key.section(u'=', 0, 0) + u'='
+                    + written.read(key.section(u'=', 0, 0), u"-"_s);
+        QCOMPARE(values.join(u' '), saved);
+        QCOMPARE(readAll(file + u".bak"_s), "older"_ba);
+        QCOMPARE(QFileInfo(kept).exists() || QFileInfo(kept).isSymLink(), backup);
+        QVERIFY(!backup || !QFileInfo(kept).isFile() || readAll(kept) == bytes);
     }
 
     void basePathFallback_data()
@@ -229,7 +149,7 @@ private Q_SLOTS:
         const QDir home(path("-home"));
         for (const QString &folder : { u"base"_s, u"prog"_s, u"Downloads"_s })
             QVERIFY(home.mkpath(folder));
-        QVERIFY(QFile(home.filePath(u"file"_s)).open(QIODevice::WriteOnly));
+        QVERIFY(writeFile(home.filePath(u"file"_s), {}));
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
         SettingsStore store(path(".ini"));
@@ -238,27 +158,56 @@ private Q_SLOTS:
         QCOMPARE(QDir::cleanPath(loaded), home.filePath(f[2]));
     }
 
-    // The order of effects on the window, which the real window cannot show.
-    void startupStepsInOrder()
+    // A first start shows the defaults; stored flags take effect before the
+    // window is shown; nothing is written or asked until the save.
+    void savedValuesComeBackUnsavedOnesDoNot()
     {
-        StoredSettings s;
-        s.FORM_LEFT = 44985;
-        s.FORM_TOP = -45000;
-        s.jobTexts[int(JobBox::START)] = u"4"_s;
-        s.SYNC = 2;
-        s.PCPATH = u"/stored"_s;
-        s.AUTO = s.LOG = false;
-        s.PROXY = true;
-        FakeWindow window;
-        window.state.Running = true;
-        runStartup(window, s);
-        QCOMPARE(window.log.join(u'|'),
-                 u"left 44985|top -45000|dir1 /stored|drive /landed|"
-                 "box0 http://127.0.0.1:18080/|box1 images|box2 hana|box3 jpg|box4 1|box5 4|box6 8|"
-                 "box7 |sync 2|MenuAuto 1|proxy 1 1|MenuBeep 0|MenuLog 1"_s);
-        QCOMPARE(window.state.Running, false);
+        const QString settings = path(".conf"), restart = path("-restart.conf");
+        // The last is longer than a line edit takes by default.
+        const QStringList texts
+            = { "https://h/ a,b;c=d\\e \"q\"", "画像", " pre ", "@x #y [z] ", "3", "", "120",
+                QString(40000, u'x') };
+        QTemporaryDir base;
+        {
+            SettingsStore store(settings);
+            ScriptedPrompter prompter;
+            prompter.answers << u"proxy.local"_s << u"3128"_s;
+            Seqget_FRM window(&prompter, &store);
+            QCOMPARE(shown(window),
+                     u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 "
+                     "panel 111|11|00|11|11|127.0.0.1|8080|0,0"_s);
+            QVERIFY(!QFile::exists(settings));
+            for (int i = 0; i < texts.size(); ++i)
+                window.jobBox(jobFields[i].box)->setText(texts[i]);
+            window.setSyncValue(0);
+            window.setDir1Path(base.path());
+            for (const char *entry : { "MenuAuto", "MenuProxy", "MenuBeep" })
+                menu(window, entry)->trigger();
+            window.move(82, 41);
+            menu(window, "MenuSave")->trigger();
+            window.jobBox(JobBox::FLD)->setText(u"lost"_s);
+            menu(window, "MenuLog")->trigger();
+            window.close(); // without saving
+        }
+        for (const QByteArray line : { "FLD=画像", "FORM_LEFT=1230", "AUTO=False", "SYNC=0" })
+            QVERIFY2(readAll(settings).contains('\n' + line + '\n'), line.constData());
+
+        // A restart reads the file; QSettings would hand this process what it wrote.
+        QVERIFY(QFile::copy(settings, restart));
+        SettingsStore store(restart);
+        ScriptedPrompter prompter;
+        Seqget_FRM window(&prompter, &store);
+        QVERIFY(prompter.shown.isEmpty());
+        QCOMPARE(shown(window),
+                 texts.join(u'|')
+                     + u"|sync 0 own 1 panel 000|00|11|00|11|proxy.local|3128|82,41"_s);
+        QCOMPARE(window.dir1Path(), base.path());
+        window.show();
+        window.jobBox(JobBox::KETA)->setText(u"4"_s);
+        menu(window, "MenuEnd")->trigger();
+        QVERIFY(!window.isVisible() && readAll(restart).contains("\nKETA=4\n"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestSettings)
+QTEST_MAIN(TestSettings)
 #include "TestSettings.moc"

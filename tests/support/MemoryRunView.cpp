@@ -1,10 +1,5 @@
 #include "MemoryRunView.h"
 
-MemoryRunView::MemoryRunView()
-    : m_caption(QStringLiteral("START"))
-{
-}
-
 QString MemoryRunView::jobText(JobBox box) const
 {
     return m_boxes.value(box);
@@ -12,7 +7,6 @@ QString MemoryRunView::jobText(JobBox box) const
 
 void MemoryRunView::setButtonCaption(const QString &caption)
 {
-    m_caption = caption;
     m_trace.append(QStringLiteral("caption ") + caption);
 }
 

@@ -11,11 +11,8 @@
 class MemoryRunView final : public RunView
 {
 public:
-    MemoryRunView();
-
     void setJobText(JobBox box, const QString &text) { m_boxes.insert(box, text); }
     void setBaseDirectory(const QString &path) { m_base = path; }
-    QString buttonCaption() const { return m_caption; }
     QStringList &trace() { return m_trace; }
 
     QString jobText(JobBox box) const override;
@@ -26,7 +23,6 @@ public:
 
 private:
     QHash<JobBox, QString> m_boxes;
-    QString m_caption;
     QString m_status[2];
     QString m_base;
     QStringList m_trace;

@@ -1,203 +1,271 @@
-#include "DirectoryList.h"
+#include "DialogPrompter.h"
+#include "DriveList.h"
+#include "QtJapanese.h"
+#include "ScriptedPrompter.h"
 #include "Seqget_FRM.h"
-#include "StatusLine.h"
-#include "TestHttpServer.h"
 
+#include <QAccessible>
+#include <QAction>
 #include <QComboBox>
-#include <QDir>
-#include <QLabel>
+#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPointer>
+#include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QUrl>
 
+using namespace Qt::StringLiterals;
+
+// The window as created, its field binding, the proxy entry of the Settings
+// menu, and the easy setup: the order of its dialogs and of its writes into
+// the boxes, and drops.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void typingUpdatesFieldAtOnce_data();
-    void typingUpdatesFieldAtOnce();
-    void sampleBoxIsBoundToNothing();
-    void runStartedAndStoppedByClicks();
-    void editsDuringRunRenameRemainingFiles();
-    void closingDuringStalledFetch();
+    // What a person would not notice in the form: its size, the tab order,
+    // what a screen reader is told each control is called, and captions
+    // whose katakana come in the other width.
+    void asCreated()
+    {
+        Seqget_FRM window;
+        // On Linux Qt names a combo box by its text, so the drive list shows none.
+        window.findChild<DriveList *>(u"Drive1"_s)->setVolumes(VolumeList());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(window.centralWidget()->size(), QSize(418, 324)); // 6270 x 4860 twips
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
 
-private:
-    static QString field(const MainState &state, JobBox box);
-    static void prepareJob(Seqget_FRM &window, const QString &url, const QString &base);
+        // Each control in tab order, and whose text its name is: the label
+        // beside it, its own caption, or (-) a Japanese name of its own.
+        const QStringList order = {
+            u"Text_URL Label1_0"_s,
+            u"Text_FLD Label1_1"_s,
+            u"Check_SYNC Check_SYNC"_s,
+            u"Text_FNTOP Label1_4"_s,
+            u"Text_START Label1_3"_s,
+            u"Text_STOP Label1_5"_s,
+            u"Text_KETA Label1_2"_s,
+            u"Text_EXT Label1_6"_s,
+            u"Text_PCFLD Label1_7"_s,
+            u"Command_GET Command_GET"_s,
+            u"Drive1 -"_s,
+            u"Dir1 -"_s,
+            u"Combo_url Label1_10"_s,
+            u"Command_AUTO Command_AUTO"_s,
+        };
+        QStringList visited;
+        for (const QString &entry : order) {
+            QWidget *focus = QApplication::focusWidget();
+            // The sample box's line edit holds the focus on behalf of its combo box.
+            while (focus->objectName().isEmpty())
+                focus = focus->parentWidget();
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(focus);
+            const auto labels = accessible->relations(QAccessible::Label);
+            const QString spoken = labels.isEmpty() ? accessible->text(QAccessible::Name)
+                                                    : labels.first().first->text(QAccessible::Name);
+            const QString source = entry.section(u' ', 1);
+            const QObject *named = window.findChild<QObject *>(source);
+            const bool right = named
+                ? spoken == named->property("text").toString()
+                : std::any_of(spoken.cbegin(), spoken.cend(), [](QChar c) { return c > u'\x7f'; });
+            visited << focus->objectName() + u' ' + (right ? source : u"named "_s + spoken);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, order);
+
+        QStringList widths;
+        for (const char *name : { "Label1_1", "Label1_7", "Check_SYNC", "MenuFile", "MenuAbout",
+                                  "Label1_0", "MenuProxy", "MenuLog" }) {
+            const QObject *control = window.findChild<QObject *>(QString::fromLatin1(name));
+            const QString caption
+                = control->property(control->inherits("QMenu") ? "title" : "text").toString();
+            int half = 0, full = 0;
+            for (const QChar c : caption) {
+                half += c >= u'\xff61' && c <= u'\xff9f';
+                full += c >= u'\x30a0' && c <= u'\x30ff';
+            }
+            widths << (half && !full ? u"half"_s : full && !half ? u"full"_s : u"mixed"_s);
+        }
+        QCOMPARE(widths.join(u' '), u"half half half half half full full full"_s);
+    }
+
+    // Each box feeds its own field at every keystroke; the sample box feeds none.
+    void fieldBinding()
+    {
+        Seqget_FRM window;
+        const auto fields = [&window] {
+            QStringList texts;
+            for (const JobField &job : jobFields)
+                texts << window.mainState().*job.field;
+            return texts;
+        };
+        QStringList expected = fields();
+        for (const JobField &job : jobFields) {
+            for (const QChar c : u" x1"_s) {
+                QTest::keyClicks(window.jobBox(job.box), QString(c));
+                expected[int(job.box)] += c;
+                QCOMPARE(fields(), expected);
+            }
+        }
+        window.jobBox(JobBox::KETA)->selectAll();
+        QTest::keyClick(window.jobBox(JobBox::KETA), Qt::Key_Delete);
+        window.jobBox(JobBox::URL)->setText(u"  set by code "_s);
+        expected[int(JobBox::KETA)].clear();
+        expected[int(JobBox::URL)] = u"  set by code "_s;
+        QTest::keyClicks(window.findChild<QComboBox *>(u"Combo_url"_s), u"http://h/a/b1.jpg"_s);
+        QCOMPARE(fields(), expected);
+    }
+
+    // On asks for host and port, offering the current ones, with the mark
+    // already set, and takes a Cancel as empty; off asks nothing and keeps both.
+    void proxyPrompts()
+    {
+        ScriptedPrompter prompter;
+        prompter.answers = { QString(), u" 3128 "_s, QString(), u"3128"_s };
+        Seqget_FRM window(&prompter);
+        window.mainState().PROXYIP = u"127.0.0.1"_s;
+        window.mainState().PORT = u"8080"_s;
+        auto *action = window.findChild<QAction *>(u"MenuProxy"_s);
+        prompter.onDialog = [&] { prompter.shown.last() += u" %1"_s.arg(action->isChecked()); };
+        for (int i = 0; i < 3; ++i) // on, off, on
+            action->trigger();
+        QCOMPARE(prompter.shown,
+                 QStringList({ u"ask:プロキシサーバーＩＰアドレス|127.0.0.1 1"_s,
+                               u"ask:プロキシ用HTTPポート|8080 1"_s,
+                               u"ask:プロキシサーバーＩＰアドレス| 1"_s,
+                               u"ask:プロキシ用HTTPポート| 3128  1"_s }));
+        QVERIFY(window.mainState().PROXY && action->isChecked());
+        QCOMPARE(window.mainState().PROXYIP + u'|' + window.mainState().PORT, u"|3128"_s);
+    }
+
+    void dialogsAndWrites_data()
+    {
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("events");
+        const QString worked = u"http://server/base/images/hana001.jpg"_s;
+        const QString rest = u"FLD=images;URL=http://server/base/"_s;
+        QTest::newRow("worked example") << worked << "3"
+                                        << "EXT=jpg;ask;KETA=3;FNTOP=hana;" + rest;
+        QTest::newRow("no dot: message first")
+            << worked.chopped(4) << "-1"
+            << "noDot;EXT=" + worked.chopped(4) + ";ask;KETA=-1;FNTOP=;" + rest;
+        QTest::newRow("no slash: message after the prompt")
+            << "hana001.jpg"
+            << "3"
+            << "EXT=jpg;ask;KETA=3;noSlash;FNTOP=hana;FLD=;URL=";
+        QTest::newRow("cancel keeps digits in prefix") << worked << ""
+                                                       << "EXT=jpg;ask;KETA=;FNTOP=hana001;" + rest;
+        // A negative prefix length leaves the prefix empty, and the rest goes on.
+        QTest::newRow("answer longer than the name") << worked << "9"
+                                                     << "EXT=jpg;ask;KETA=9;FNTOP=;" + rest;
+    }
+
+    // Only the five boxes of the analysis change; the focus ends on START.
+    void dialogsAndWrites()
+    {
+        QFETCH(QString, sample);
+        QFETCH(QString, answer);
+        QFETCH(QString, events);
+        ScriptedPrompter prompter;
+        prompter.answers << answer;
+        Seqget_FRM window(&prompter);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QStringList seen;
+        for (const JobField &job : jobFields) {
+            window.jobBox(job.box)->setText(u"old"_s); // so that every write shows as a change
+            connect(window.jobBox(job.box), &QLineEdit::textChanged, this,
+                    [&seen, key = QString(job.key)](const QString &t) { seen << key + u'=' + t; });
+        }
+        prompter.onDialog = [&] {
+            const QString last = prompter.shown.constLast();
+            seen << (last.startsWith(u"ask:連番桁数を入力して下さい|"_s) ? u"ask"_s
+                         : last.contains(u"拡張子まで入力"_s)            ? u"noDot"_s
+                         : last.contains(u"URLを正しく入力"_s)           ? u"noSlash"_s
+                                                                         : last);
+        };
+        auto *sampleBox = window.findChild<QComboBox *>(u"Combo_url"_s);
+        sampleBox->setEditText(sample);
+        QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
+        QCOMPARE(seen.join(u';'), events);
+        QCOMPARE(sampleBox->currentText(), sample);
+        QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
+    }
+
+    // A drop replaces the sample box's text, whatever it lands on, shown or
+    // hidden, and the analysis does not run.
+    void drops()
+    {
+        Seqget_FRM window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *sample = window.findChild<QComboBox *>(u"Combo_url"_s);
+        window.jobBox(JobBox::FLD)->setText(u"images"_s);
+        const QString dropped = u"http://h/x/hana01.png"_s;
+        QStringList taken;
+        // Where it lands, whether it comes as a link from a file manager, and
+        // whether the easy-setup panel is hidden by then.
+        const std::tuple<const char *, bool, bool> cases[] = { { "centralwidget", false, false },
+                                                               { "Text_FLD", false, false },
+                                                               { "Combo_url", false, false },
+                                                               { "Combo_url", true, false },
+                                                               { "centralwidget", false, true } };
+        for (const auto &[target, link, hidden] : cases) {
+            QMimeData data;
+            if (link)
+                data.setUrls({ QUrl(dropped) });
+            else
+                data.setText(dropped);
+            if (hidden) {
+                window.mainState().AUTO = true;
+                window.MenuAuto();
+            }
+            sample->setEditText(u"old text"_s);
+            // As the drag-and-drop machinery delivers it: to the widget under
+            // the cursor, passed up to the first one that takes drops.
+            QWidget *widget = window.findChild<QWidget *>(QString::fromLatin1(target));
+            QWidget *taker = widget->childAt(widget->rect().center());
+            taker = taker ? taker : widget;
+            while (!taker->acceptDrops())
+                taker = taker->parentWidget();
+            const QPoint at = taker->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
+            QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(taker, &enter);
+            QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(taker, &drop);
+            const bool copied = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+            taken << (copied && sample->currentText() == dropped ? u"taken"_s
+                                                                 : sample->currentText());
+        }
+        QCOMPARE(taken, QStringList(5, u"taken"_s));
+        QVERIFY(window.jobBox(JobBox::FLD)->text() == u"images"_s
+                && window.mainState().URL.isEmpty());
+    }
+
+    // The buttons of the real input box, and a job box's context menu.
+    void qtTextsInJapanese()
+    {
+        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
+        Seqget_FRM window;
+        DialogPrompter prompter(&window);
+        QString cancel;
+        QTimer::singleShot(0, this, [&cancel] {
+            auto *box = QApplication::activeModalWidget()->findChild<QDialogButtonBox *>();
+            cancel = box->button(QDialogButtonBox::Cancel)->text();
+            box->button(QDialogButtonBox::Cancel)->click();
+        });
+        QCOMPARE(prompter.askText(u"プロキシ用HTTPポート"_s, u"8080"_s), QString());
+        QCOMPARE(cancel, u"キャンセル"_s);
+        std::unique_ptr<QMenu> menu(window.jobBox(JobBox::URL)->createStandardContextMenu());
+        QVERIFY(menu->actions().first()->text().startsWith(u"元に戻す(&U)"_s));
+    }
 };
-
-QString TestMainWindow::field(const MainState &state, JobBox box)
-{
-    return state.*jobField(box).field;
-}
-
-void TestMainWindow::typingUpdatesFieldAtOnce_data()
-{
-    QTest::addColumn<JobBox>("box");
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("URL") << JobBox::URL << "http://h/";
-    QTest::newRow("FLD") << JobBox::FLD << "img";
-    QTest::newRow("FNTOP") << JobBox::FNTOP << "ha na";
-    QTest::newRow("EXT") << JobBox::EXT << "*";
-    QTest::newRow("KETA not a number") << JobBox::KETA << "x3";
-    QTest::newRow("START") << JobBox::START << " 1";
-    QTest::newRow("STOP") << JobBox::STOP << "99999";
-    QTest::newRow("PCFLD") << JobBox::PCFLD << "mine";
-}
-
-void TestMainWindow::typingUpdatesFieldAtOnce()
-{
-    QFETCH(JobBox, box);
-    QFETCH(QString, typed);
-    Seqget_FRM window;
-    QLineEdit *edit = window.jobBox(box);
-    QString expected;
-    for (QChar c : typed) {
-        QTest::keyClicks(edit, QString(c));
-        expected += c;
-        // The field never lags behind the box, not even between keystrokes.
-        QCOMPARE(field(window.mainState(), box), expected);
-    }
-    for (const JobField &other : jobFields) {
-        if (other.box != box)
-            QCOMPARE(window.mainState().*other.field, QString());
-    }
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QCOMPARE(field(window.mainState(), box), QString());
-    edit->setText(QStringLiteral("  set by code "));
-    QCOMPARE(field(window.mainState(), box), QStringLiteral("  set by code "));
-}
-
-void TestMainWindow::sampleBoxIsBoundToNothing()
-{
-    Seqget_FRM window;
-    auto *sample = window.findChild<QComboBox *>(QStringLiteral("Combo_url"));
-    QTest::keyClicks(sample->lineEdit(), QStringLiteral("http://h/a/b1.jpg"));
-    QCOMPARE(sample->currentText(), QStringLiteral("http://h/a/b1.jpg"));
-    for (const JobField &job : jobFields)
-        QCOMPARE(window.mainState().*job.field, QString());
-}
-
-void TestMainWindow::prepareJob(Seqget_FRM &window, const QString &url, const QString &base)
-{
-    const QStringList texts = { url, "images", "hana", "jpg", "3", "1", "3", "mine" };
-    for (const JobField &job : jobFields)
-        window.jobBox(job.box)->setText(texts.at(int(job.box)));
-    window.setSyncValue(1);
-    window.findChild<DirectoryList *>(QStringLiteral("Dir1"))->setPath(base);
-}
-
-void TestMainWindow::runStartedAndStoppedByClicks()
-{
-    TestHttpServer server;
-    QVERIFY(server.listen());
-    for (int i = 1; i <= 3; ++i) {
-        TestResponse response;
-        response.body = QByteArray("picture ") + QByteArray::number(i);
-        response.hold = i == 2;
-        server.setResponse("/images/hana00" + QByteArray::number(i) + ".jpg", response);
-    }
-
-    QTemporaryDir base;
-    Seqget_FRM window;
-    prepareJob(window, server.baseUrl(), base.path());
-    auto *button = window.findChild<QPushButton *>(QStringLiteral("Command_GET"));
-
-    QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(button->text(), QStringLiteral("STOP"));
-    QVERIFY(window.mainState().Running);
-    QTRY_COMPARE(server.requestedPaths().size(), 2);
-    // The lines show what the run gave them, at the latest with the next frame.
-    QCOMPARE(window.statusText(0), server.baseUrl() + "images/hana002.jpg");
-    QTRY_COMPARE(window.Label_STS(0)->text(), server.baseUrl() + "images/hana002.jpg");
-    QTRY_COMPARE(window.Label_STS(1)->text(), base.path() + "/images/hana002.jpg");
-
-    // A stop during the fetch of file 2: file 2 is still saved, file 3 never asked.
-    QTest::mouseClick(button, Qt::LeftButton);
-    QVERIFY(!window.mainState().Running);
-    QCOMPARE(button->text(), QStringLiteral("STOP"));
-    // A further press while the stopped run finishes its file starts nothing.
-    QTest::mouseClick(button, Qt::LeftButton);
-    server.release("/images/hana002.jpg");
-    // START comes back only after the run's last transfer has ended, so every
-    // request it made has reached the server by now.
-    QTRY_COMPARE(button->text(), QStringLiteral("START"));
-    QCOMPARE(server.requestedPaths(),
-             QList<QByteArray>({ "/images/hana001.jpg", "/images/hana002.jpg" }));
-    QFile second(base.path() + "/images/hana002.jpg");
-    QVERIFY(second.open(QIODevice::ReadOnly));
-    QCOMPARE(second.readAll(), QByteArray("picture 2"));
-    QVERIFY(!QFile::exists(base.path() + "/images/hana003.jpg"));
-}
-
-void TestMainWindow::editsDuringRunRenameRemainingFiles()
-{
-    TestHttpServer server;
-    QVERIFY(server.listen());
-    TestResponse held;
-    held.body = "one";
-    held.hold = true;
-    server.setResponse("/images/hana001.jpg", held);
-    TestResponse plain;
-    plain.body = "two";
-    server.setResponse("/images/other002.jpg", plain);
-    server.setResponse("/images/other003.jpg", plain);
-
-    QTemporaryDir base;
-    QVERIFY(QDir(base.path()).mkpath(QStringLiteral("elsewhere/images")));
-    Seqget_FRM window;
-    prepareJob(window, server.baseUrl(), base.path());
-    QTest::mouseClick(window.findChild<QPushButton *>("Command_GET"), Qt::LeftButton);
-    QTRY_COMPARE(server.requestedPaths().size(), 1);
-    // Changed while file 1 is in transfer: the names of the rest of the series
-    // follow, and every file, the one in progress too, is saved under the base
-    // directory as it is when the file is saved.
-    window.jobBox(JobBox::FNTOP)->selectAll();
-    QTest::keyClicks(window.jobBox(JobBox::FNTOP), QStringLiteral("other"));
-    window.findChild<DirectoryList *>(QStringLiteral("Dir1"))->setPath(base.path() + "/elsewhere");
-    server.release("/images/hana001.jpg");
-    QTRY_COMPARE(window.mainState().Running, false);
-    QCOMPARE(server.requestedPaths(),
-             QList<QByteArray>(
-                 { "/images/hana001.jpg", "/images/other002.jpg", "/images/other003.jpg" }));
-    QCOMPARE(QDir(base.path() + "/elsewhere/images").entryList(QDir::Files | QDir::Hidden),
-             QStringList({ "hana001.jpg", "other002.jpg", "other003.jpg" }));
-    QCOMPARE(QDir(base.path() + "/images").entryList(QDir::Files | QDir::Hidden), QStringList());
-}
-
-void TestMainWindow::closingDuringStalledFetch()
-{
-    TestHttpServer server;
-    QVERIFY(server.listen());
-    TestResponse stalled;
-    stalled.body = QByteArray(100000, 'x');
-    stalled.sentLength = 5000;
-    stalled.ending = TestResponse::Ending::Stall;
-    server.setResponse("/images/hana001.jpg", stalled);
-
-    QTemporaryDir base;
-    QPointer<Seqget_FRM> window = new Seqget_FRM;
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    prepareJob(*window, server.baseUrl(), base.path());
-    window->show();
-    QTest::mouseClick(window->findChild<QPushButton *>(QStringLiteral("Command_GET")),
-                      Qt::LeftButton);
-    const QDir folder(base.path() + "/images");
-    const auto files
-        = [&folder] { return folder.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); };
-    // The body is being saved: its temporary file is there.
-    QTRY_COMPARE(files().size(), 1);
-    window->close();
-    QTRY_VERIFY(window.isNull());
-    // The aborted transfer is over once the server sees its connection closed.
-    QTRY_COMPARE(server.openConnections(), 0);
-    QCOMPARE(files(), QStringList());
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "TestMainWindow.moc"
