@@ -1,4 +1,9 @@
-#include "RunRig.h"
+#include "DownloadRun.h"
+#include "MainState.h"
+#include "MemoryRunView.h"
+#include "RecordingRunPlatform.h"
+#include "TestFiles.h"
+#include "TestHttpServer.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -6,12 +11,59 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 using Ending = TestResponse::Ending;
 
 namespace {
+
+// A whole run without a window: the test server, a temporary base directory,
+// the in-memory view filled with the series /s/hana001.jpg .. hana003.jpg,
+// and the real transfer and run, which gives up after a second without progress.
+class RunRig
+{
+public:
+    RunRig()
+    {
+        server.listen();
+        QDir(root.path()).mkdir(u"base"_s);
+        view.setBaseDirectory(root.filePath(u"base"_s));
+        const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
+        for (const JobField &job : jobFields)
+            view.setJobText(job.box, texts.at(int(job.box)));
+        state.SYNC = 1;
+        run->setStallLimit(std::chrono::seconds(1));
+    }
+
+    QString folder() const { return view.baseDirectory() + u"/s"_s; }
+    QString localFile(const QString &name) const { return folder() + u'/' + name; }
+
+    // Serves body for /s/<name>, or for another path; a held one waits for
+    // server.release().
+    void serve(const QString &name, const QByteArray &body, bool hold = false)
+    {
+        const QByteArray path = name.startsWith(u'/') ? name.toUtf8() : "/s/" + name.toUtf8();
+        server.responses.insert(path, reply(200, body));
+        server.responses[path].hold = hold;
+    }
+
+    // Presses the button and waits for the run's end; false on a hang.
+    bool runToEnd()
+    {
+        QSignalSpy spy(run.get(), &DownloadRun::finished);
+        run->StartStop();
+        return !spy.isEmpty() || spy.wait(30000);
+    }
+
+    QTemporaryDir root;
+    TestHttpServer server;
+    MainState state;
+    MemoryRunView view;
+    RecordingRunPlatform platform { root.filePath(u"Seqget.log"_s) };
+    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(state, view, platform);
+};
 
 QByteArray logLine(const QString &url)
 {
@@ -47,18 +99,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("files"); // fetched, in order
         QTest::newRow("1..3 in order") << "3 1 3" << u"hana001.jpg hana002.jpg hana003.jpg"_s;
         QTest::newRow("START > STOP") << "3 5 3" << QString();
-        QTest::newRow("START = STOP") << "3 2 2" << u"hana002.jpg"_s;
         QTest::newRow("STOP 32767") << "0 32766 32767" << u"hana32766.jpg hana32767.jpg"_s;
         QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"hana0002.jpg"_s;
+        QTest::newRow("eight files") << "1 1 8"
+                                     << u"hana1.jpg hana2.jpg hana3.jpg hana4.jpg "
+                                        "hana5.jpg hana6.jpg hana7.jpg hana8.jpg"_s;
     }
 
     // Every effect of two runs in order: a file is saved whole before the
     // next is asked for, and the second run replaces the files of the first.
+    // The server, like some proxies, closes a kept-alive connection under
+    // every request after its first, more often than libcurl would retry.
     void series()
     {
         QFETCH(QString, boxes);
         QFETCH(QString, files);
         RunRig rig;
+        rig.server.dropReusedConnections = true;
         for (int i = 0; i < 3; ++i)
             rig.view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
         rig.state.LOG = rig.state.BEEP = true;
@@ -119,7 +176,6 @@ private Q_SLOTS:
             { "HTTP/1.1 200 Test\r\nContent-Length: 100\r\n\r\nxxxxx", Ending::Stall }, {}, true);
         // The status alone must end it: the connection stays open and silent.
         row("error page without length", { "HTTP/1.1 404 Test\r\n\r\ngone", Ending::Stall });
-        row("redirect to ftp", reply(302, {}, "Location: ftp://127.0.0.1/f\r\n"));
         row("redirect loop", reply(302, {}, "Location: /s/hana001.jpg\r\n"));
         row("206 to a request without Range", reply(206, body));
         row("two different lengths", reply(200, "short!", "Content-Length: 44\r\n"));
@@ -168,10 +224,7 @@ private Q_SLOTS:
         QVERIFY(!rig.state.Running);
         rig.server.release("/s/hana002.jpg");
         QVERIFY(finished.wait(5000));
-        QCOMPARE(rig.server.requestedPaths(),
-                 QByteArrayList({ "/s/hana001.jpg", "/s/hana002.jpg" }));
-        QCOMPARE(rig.server.requests.at(1).headers.value("referer"),
-                 (rig.server.baseUrl() + u"s/"_s).toUtf8()); // the series' folder
+        QCOMPARE(rig.server.requests.size(), 2);
         QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), "two"_ba);
         QCOMPARE(readAll(rig.platform.logFilePath()),
                  logLine(rig.server.baseUrl() + "s/hana002.jpg"));
@@ -233,9 +286,8 @@ private Q_SLOTS:
         else
             rig.view.setJobText(JobBox::FLD, u"bad/name"_s);
         QVERIFY(baseAppears || QDir().mkpath(rig.folder()));
-        const QByteArray first = baseAppears ? "/s/hana001.jpg" : "/bad/name/hana001.jpg";
-        rig.server.responses.insert(first, reply(200, "one"));
-        rig.server.responses[first].hold = true;
+        const QString first = baseAppears ? u"/s/hana001.jpg"_s : u"/bad/name/hana001.jpg"_s;
+        rig.serve(first, "one", true);
         rig.serve(u"other002.jpg"_s, "two");
         rig.view.setJobText(JobBox::STOP, u"2"_s);
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
@@ -244,39 +296,9 @@ private Q_SLOTS:
         rig.state.FLD = u"s"_s;
         rig.state.FNTOP = u"other"_s;
         QVERIFY(QDir().mkpath(rig.folder()));
-        rig.server.release(first);
+        rig.server.release(first.toUtf8());
         QVERIFY(finished.wait(5000));
         QCOMPARE(entriesBelow(rig.view.baseDirectory()).join(u' '), saved);
-    }
-
-    void proxy_data()
-    {
-        // The second run's boxes; the first ran through the proxy at its port.
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<QString>("port");
-        QTest::newRow("port typed in the host box") << u"127.0.0.1:%1"_s << u"9"_s;
-        QTest::newRow("junk after the port keeps the last") << u"127.0.0.1"_s << u"1abc"_s;
-    }
-
-    // The test server plays the proxy: only it knows the series' host.
-    void proxy()
-    {
-        QFETCH(QString, host);
-        QFETCH(QString, port);
-        RunRig rig;
-        rig.view.setJobText(JobBox::URL, u"http://series.invalid/"_s);
-        rig.view.setJobText(JobBox::STOP, u"1"_s);
-        rig.serve(u"hana001.jpg"_s, "one");
-        rig.state.PROXY = true;
-        rig.state.PROXYIP = u"127.0.0.1"_s;
-        rig.state.PORT = u" %1 "_s.arg(rig.server.port());
-        QVERIFY(rig.runToEnd());
-        rig.state.PROXYIP = host.arg(rig.server.port());
-        rig.state.PORT = port;
-        QVERIFY(QFile::remove(rig.localFile(u"hana001.jpg"_s)));
-        QVERIFY(rig.runToEnd());
-        QCOMPARE(readAll(rig.localFile(u"hana001.jpg"_s)), "one"_ba);
-        QCOMPARE(rig.server.requests.value(1).target, "http://series.invalid/s/hana001.jpg"_ba);
     }
 
     // The request as the server sees it: the folder escaped as a browser
@@ -297,57 +319,36 @@ private Q_SLOTS:
         QCOMPARE((QByteArrayList { r.target, r.headers["user-agent"], r.headers["referer"],
                                    r.headers["accept-encoding"], r.headers["x-injected"] }),
                  (QByteArrayList { folder.mid(url.size() - 1) + "hana001.jpg",
-                                   "Seqget/" SEQGET_FILE_VERSION,
-                                   folder,
-                                   "identity",
-                                   {} }));
-    }
-
-    // Like a proxy that closes kept-alive connections without saying so, for
-    // seven files: one more than the retries libcurl allows in a handle's life.
-    void retriedOnANewConnection()
-    {
-        RunRig rig;
-        rig.view.setJobText(JobBox::STOP, u"8"_s);
-        QByteArray files;
-        for (int n = 1; n <= 8; ++n)
-            rig.serve(u"hana%1.jpg"_s.arg(n, 3, 10, QChar(u'0')), "x");
-        rig.server.dropReusedConnections = true;
-        QVERIFY(rig.runToEnd());
-        for (int n = 1; n <= 8; ++n)
-            files += readAll(rig.localFile(u"hana%1.jpg"_s.arg(n, 3, 10, QChar(u'0'))));
-        QCOMPARE(files, "xxxxxxxx"_ba);
-    }
-
-    void redirectChain_data()
-    {
-        QTest::addColumn<bool>("backToHttp"); // else the chain stays on https
-        QTest::newRow("https stays https") << false;
-        QTest::newRow("https back down to http") << true;
+                                   "Seqget/" SEQGET_FILE_VERSION, folder, "identity", "" }));
     }
 
     // Once on https, not even the request goes out over plain http.
     void redirectChain()
     {
-        QFETCH(bool, backToHttp);
-        TestHttpServer plain, secure;
-        QVERIFY(plain.listen() && secure.listen(true));
-        const auto redirect
-            = [](const QString &to) { return reply(302, {}, "Location: " + to.toUtf8() + "\r\n"); };
-        plain.responses.insert("/first", redirect(secure.baseUrl() + u"hop"_s));
-        secure.responses.insert("/hop", redirect((backToHttp ? plain : secure).baseUrl() + "last"));
-        secure.responses.insert("/last", reply(200, "body"));
-        plain.responses.insert("/last", reply(200, "body"));
-        HttpTransfer transfer;
-        transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
-        QBuffer sink;
-        sink.open(QIODevice::WriteOnly);
-        QSignalSpy finished(&transfer, &HttpTransfer::finished);
-        transfer.fetch(plain.baseUrl() + u"first"_s, {}, &sink);
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(finished.at(0).at(0).value<FetchResult>().ok, !backToHttp);
-        QCOMPARE(sink.data(), backToHttp ? QByteArray() : "body"_ba);
-        QCOMPARE(plain.requestedPaths(), QByteArrayList { "/first" });
+        QStringList outcomes;
+        for (const bool backToHttp : { false, true }) {
+            TestHttpServer plain, secure;
+            QVERIFY(plain.listen() && secure.listen(true));
+            const auto redirect = [](const QString &to) {
+                return reply(302, {}, "Location: " + to.toUtf8() + "\r\n");
+            };
+            plain.responses.insert("/first", redirect(secure.baseUrl() + u"hop"_s));
+            secure.responses.insert("/hop",
+                                    redirect((backToHttp ? plain : secure).baseUrl() + "last"));
+            secure.responses.insert("/last", reply(200, "body"));
+            plain.responses.insert("/last", reply(200, "body"));
+            HttpTransfer transfer;
+            transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
+            QBuffer sink;
+            sink.open(QIODevice::WriteOnly);
+            QSignalSpy finished(&transfer, &HttpTransfer::finished);
+            transfer.fetch(plain.baseUrl() + u"first"_s, {}, &sink);
+            QVERIFY(finished.wait(10000));
+            outcomes << u"%1 %2 %3"_s.arg(finished.at(0).at(0).value<FetchResult>().ok)
+                            .arg(QString::fromUtf8(sink.data()),
+                                 QString::number(plain.requests.size()));
+        }
+        QCOMPARE(outcomes, QStringList({ u"1 body 1"_s, u"0  1"_s }));
     }
 };
 

@@ -16,11 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QAction *menu(const Seqget_FRM &window, const char *name)
-{
-    return window.findChild<QAction *>(QString::fromLatin1(name));
-}
-
 // The settings as the window shows them: the eight job boxes; the
 // folder-sync value, whether the own-folder box is enabled and which of the
 // three easy-setup controls are shown; AUTO, PROXY, BEEP and LOG, each as
@@ -40,7 +35,9 @@ QString shown(const Seqget_FRM &window)
     const bool flags[] = { s.AUTO, s.PROXY, s.BEEP, s.LOG };
     const char *const menus[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
     for (int i = 0; i < 4; ++i)
-        parts << u"%1%2"_s.arg(int(flags[i])).arg(int(menu(window, menus[i])->isChecked()));
+        parts << u"%1%2"_s.arg(int(flags[i]))
+                     .arg(int(
+                         window.findChild<QAction *>(QString::fromLatin1(menus[i]))->isChecked()));
     parts << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
     return parts.join(u'|');
 }
@@ -62,7 +59,7 @@ class TestSettings : public QObject
 private Q_SLOTS:
     void storedFiles_data()
     {
-        QTest::addColumn<QByteArray>("bytes"); // the file's, or a FIFO or /dev/zero in its place
+        QTest::addColumn<QByteArray>("bytes"); // the file's, or a FIFO in its place
         QTest::addColumn<QString>("saved"); // keys as the save writes them back
         QTest::addColumn<bool>("backup"); // the file is kept before the save replaces it
         const auto row
@@ -73,22 +70,19 @@ private Q_SLOTS:
         row("UTF-8 with BOM, CR LF", "\xef\xbb\xbf[STARTUP]\r\nFLD=画像\r\n", u"FLD=画像"_s);
         // ソフト in Shift-JIS: the second byte of ソ is a backslash.
         row("Shift-JIS", "[STARTUP]\nFLD=\x83\x5c\x83\x74\x83\x67\n", u"FLD=ソフト"_s, true);
-        row("neither UTF-8 nor Shift-JIS", "[STARTUP]\nFLD=\xff\xfe\x80x\nEXT=e\n",
-            u"FLD=images EXT=e"_s, true);
-        row("NUL byte", QByteArray("[STARTUP]\nFLD=a\0b\nEXT=e\n", 24), u"FLD=images EXT=e"_s,
-            true);
+        row("lines neither UTF-8 nor Shift-JIS, or with a NUL",
+            QByteArray("[STARTUP]\nFLD=\xff\xfe\x80x\nPORT=a\0b\nEXT=e\n", 34),
+            u"FLD=images PORT=8080 EXT=e"_s, true);
         row("line without =", "[STARTUP]\nFLD\nEXT=e\n", u"FLD=images EXT=e"_s, true);
         row("unclosed section header", "[STARTUP\nFLD=f\n", u"FLD=f"_s, true);
         row("FIFO", "FIFO", u"FLD=images"_s, true);
-        row("link to the zero device", "/dev/zero", u"FLD=images"_s, true);
         row("empty values stay empty", "[STARTUP]\nURL=\nPORT=\n", u"URL= PORT="_s);
         row("flag words, any case", "[STARTUP]\nAUTO=false\nPROXY= tRUE \n",
             u"AUTO=False PROXY=True"_s);
-        row("flag 0.4 is not zero", "[STARTUP]\nPROXY=0.4\n", u"PROXY=True"_s);
-        row("flag yes is the default", "[STARTUP]\nAUTO=yes\nPROXY=yes\n",
-            u"AUTO=True PROXY=False"_s);
-        row("SYNC 1.5 to even", "[STARTUP]\nSYNC=1.5\n", u"SYNC=2"_s);
-        row("SYNC 3 is the default", "[STARTUP]\nSYNC=3\n", u"SYNC=1"_s);
+        row("flag 0.4 is not zero, SYNC 1.5 to even", "[STARTUP]\nPROXY=0.4\nSYNC=1.5\n",
+            u"PROXY=True SYNC=2"_s);
+        row("flag yes and SYNC 3 are the defaults", "[STARTUP]\nAUTO=yes\nPROXY=yes\nSYNC=3\n",
+            u"AUTO=True PROXY=False SYNC=1"_s);
         row("left 45000 is 0", "[STARTUP]\nFORM_LEFT=45000\nFORM_TOP=-45000\n",
             u"FORM_LEFT=0 FORM_TOP=-45000"_s);
         row("positions rounded, in 32 bits", "[STARTUP]\nFORM_LEFT=44999.5\nFORM_TOP=3000000000\n",
@@ -106,8 +100,6 @@ private Q_SLOTS:
         const QString file = path(".conf"), kept = file + u".bak.1"_s;
         if (bytes == "FIFO")
             QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-        else if (bytes == "/dev/zero")
-            QVERIFY(QFile::link(u"/dev/zero"_s, file));
         else
             QVERIFY(writeFile(file, bytes));
         QVERIFY(writeFile(file + u".bak"_s, "older"));
@@ -128,34 +120,29 @@ private Q_SLOTS:
         QVERIFY(!backup || !QFileInfo(kept).isFile() || readAll(kept) == bytes);
     }
 
-    void basePathFallback_data()
-    {
-        // Folders under a scratch home that has base, prog, Downloads and a file "file".
-        QTest::addColumn<QString>("folders"); // stored, program's, expected
-        QTest::newRow("stored exists") << u"base prog base"_s;
-        QTest::newRow("stored is a file") << u"file prog prog"_s;
-        QTest::newRow("no program folder") << u"gone noprog Downloads"_s;
-        // Writable for root, and still no place for downloads.
-        QTest::newRow("installed with the system") << u"gone /usr/bin Downloads"_s;
-    }
-
+    // Where downloads go when the stored folder is no directory: the
+    // program's folder, unless that is missing or a system folder (writable
+    // for root, and still no place for downloads), else the download folder.
     void basePathFallback()
     {
-        QFETCH(QString, folders);
-        const QStringList f = folders.split(u' ');
 #ifndef Q_OS_LINUX
         QSKIP("the download folder is placed through XDG variables");
 #endif
-        const QDir home(path("-home"));
+        const QDir home(m_dir.filePath(u"home"_s));
         for (const QString &folder : { u"base"_s, u"prog"_s, u"Downloads"_s })
             QVERIFY(home.mkpath(folder));
         QVERIFY(writeFile(home.filePath(u"file"_s), {}));
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(u"config"_s)));
-        SettingsStore store(path(".ini"));
-        store.write(u"PCPATH"_s, home.filePath(f[0]));
-        const QString loaded = StoredSettings::load(store, home.filePath(f[1])).PCPATH;
-        QCOMPARE(QDir::cleanPath(loaded), home.filePath(f[2]));
+        QStringList loaded;
+        for (const char *folders : { "base prog", "file prog", "gone noprog", "gone /usr/bin" }) {
+            SettingsStore store(m_dir.filePath(u"fallback.conf"_s));
+            store.write(u"PCPATH"_s,
+                        home.filePath(QString::fromLatin1(folders).section(u' ', 0, 0)));
+            const QString program = home.filePath(QString::fromLatin1(folders).section(u' ', 1));
+            loaded << home.relativeFilePath(StoredSettings::load(store, program).PCPATH);
+        }
+        QCOMPARE(loaded.join(u' '), u"base prog Downloads Downloads"_s);
     }
 
     // A first start shows the defaults; stored flags take effect before the
@@ -182,11 +169,11 @@ private Q_SLOTS:
             window.setSyncValue(0);
             window.setDir1Path(base.path());
             for (const char *entry : { "MenuAuto", "MenuProxy", "MenuBeep" })
-                menu(window, entry)->trigger();
+                window.findChild<QAction *>(QString::fromLatin1(entry))->trigger();
             window.move(82, 41);
-            menu(window, "MenuSave")->trigger();
+            window.findChild<QAction *>(u"MenuSave"_s)->trigger();
             window.jobBox(JobBox::FLD)->setText(u"lost"_s);
-            menu(window, "MenuLog")->trigger();
+            window.findChild<QAction *>(u"MenuLog"_s)->trigger();
             window.close(); // without saving
         }
         for (const QByteArray line : { "FLD=画像", "FORM_LEFT=1230", "AUTO=False", "SYNC=0" })
@@ -204,7 +191,7 @@ private Q_SLOTS:
         QCOMPARE(window.dir1Path(), base.path());
         window.show();
         window.jobBox(JobBox::KETA)->setText(u"4"_s);
-        menu(window, "MenuEnd")->trigger();
+        window.findChild<QAction *>(u"MenuEnd"_s)->trigger();
         QVERIFY(!window.isVisible() && readAll(restart).contains("\nKETA=4\n"));
     }
 };

@@ -2,7 +2,6 @@
 
 #include "Prompter.h"
 
-#include <QList>
 #include <QStringList>
 #include <functional>
 
@@ -12,11 +11,24 @@ class ScriptedPrompter final : public Prompter
 {
 public:
     // Each answer is returned by the next askText(); Cancel is the empty text.
-    QList<QString> answers;
+    QStringList answers;
     QStringList shown;
     // Called at every dialog, so a test can look at the window meanwhile.
     std::function<void()> onDialog;
 
-    void showMessage(const QString &text) override;
-    QString askText(const QString &prompt, const QString &initialText) override;
+    void showMessage(const QString &text) override { record(QStringLiteral("message:") + text); }
+
+    QString askText(const QString &prompt, const QString &initialText) override
+    {
+        record(QStringLiteral("ask:") + prompt + u'|' + initialText);
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+
+private:
+    void record(const QString &dialog)
+    {
+        shown << dialog;
+        if (onDialog)
+            onDialog();
+    }
 };

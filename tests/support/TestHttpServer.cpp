@@ -54,14 +54,11 @@ bool TestHttpServer::listen(bool https)
     return m_server->listen(QHostAddress::LocalHost, 0);
 }
 
-quint16 TestHttpServer::port() const
-{
-    return m_server->serverPort();
-}
-
 QString TestHttpServer::baseUrl() const
 {
-    return QStringLiteral("%1://127.0.0.1:%2/").arg(m_https ? "https" : "http").arg(port());
+    return QStringLiteral("%1://127.0.0.1:%2/")
+        .arg(m_https ? "https" : "http")
+        .arg(m_server->serverPort());
 }
 
 void TestHttpServer::release(const QByteArray &path)
@@ -75,14 +72,6 @@ void TestHttpServer::release(const QByteArray &path)
     }
 }
 
-QList<QByteArray> TestHttpServer::requestedPaths() const
-{
-    QList<QByteArray> paths;
-    for (const RecordedRequest &request : requests)
-        paths.append(request.path);
-    return paths;
-}
-
 void TestHttpServer::onReadyRead(QTcpSocket *socket)
 {
     Connection &connection = m_connections[socket];
@@ -92,24 +81,21 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
         connection.unread.remove(0, end + 4);
         RecordedRequest request;
         request.target = lines.value(0).split(' ').value(1);
-        const qsizetype scheme = request.target.indexOf("://");
-        const qsizetype slash = scheme < 0 ? 0 : request.target.indexOf('/', scheme + 3);
-        request.path = slash < 0 ? QByteArray("/") : request.target.mid(slash);
         for (const QByteArray &line : lines.mid(1)) {
             if (const qsizetype colon = line.indexOf(':'); colon > 0)
                 request.headers.insert(line.left(colon).trimmed().toLower(),
                                        line.mid(colon + 1).trimmed());
         }
-        requests.append(request);
-        Q_EMIT requestReceived(request.path);
         if (++connection.requests > 1 && dropReusedConnections) {
             socket->disconnectFromHost();
             return;
         }
-        if (responses.value(request.path).hold)
-            m_held.append({ socket, request.path });
+        requests.append(request);
+        Q_EMIT requestReceived(request.target);
+        if (responses.value(request.target).hold)
+            m_held.append({ socket, request.target });
         else
-            answer(socket, request.path);
+            answer(socket, request.target);
     }
 }
 

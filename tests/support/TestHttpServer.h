@@ -29,8 +29,7 @@ TestResponse reply(int status, const QByteArray &body, const QByteArray &headers
 
 struct RecordedRequest
 {
-    QByteArray target; // as sent: origin form, or an absolute URI through a proxy
-    QByteArray path; // without scheme and host
+    QByteArray target; // the path as sent in the request line
     QHash<QByteArray, QByteArray> headers; // names in lower case
 };
 
@@ -43,18 +42,17 @@ class TestHttpServer final : public QObject
 
 public:
     bool listen(bool https = false);
-    quint16 port() const;
     // "http://127.0.0.1:<port>/", or https
     QString baseUrl() const;
     static QString certificateFile();
     // Answers the held requests for path, and later ones at once.
     void release(const QByteArray &path);
-    QList<QByteArray> requestedPaths() const;
 
     QHash<QByteArray, TestResponse> responses;
     QList<RecordedRequest> requests;
     // Like a proxy that closes its kept-alive connections without saying so:
-    // a request that is not the first on its connection closes it unanswered.
+    // a request that is not the first on its connection closes it unanswered
+    // and unrecorded.
     bool dropReusedConnections = false;
 
 Q_SIGNALS:

@@ -1,31 +1,53 @@
-#include "DialogPrompter.h"
+#include "DirectoryList.h"
 #include "DriveList.h"
-#include "QtJapanese.h"
 #include "ScriptedPrompter.h"
 #include "Seqget_FRM.h"
 
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
+#include <QDir>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
 
 // The window as created, its field binding, the proxy entry of the Settings
-// menu, and the easy setup: the order of its dialogs and of its writes into
-// the boxes, and drops.
+// menu, the easy setup (the order of its dialogs and of its writes into the
+// boxes, and drops), and the folder chooser's handlers.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_temp; // the folder chooser's volumes, made afresh by each init()
+    QString m_root;
+    ScriptedPrompter m_prompter;
+    std::unique_ptr<Seqget_FRM> m_window;
+    DriveList *m_drive = nullptr;
+
 private Q_SLOTS:
+    // The folder chooser's tests run on two made-up volumes inside a
+    // temporary folder and a third one that is not ready.
+    void init()
+    {
+        m_root = QDir::cleanPath(m_temp.path()) + u'/';
+        QVERIFY(QDir(m_root).mkpath(u"first/a/b"_s) && QDir(m_root).mkpath(u"second/c"_s));
+        const VolumeList volumes({ { m_root + "first", "ext4", "", "" },
+                                   { m_root + "second", "ext4", "", "" },
+                                   { m_root + "missing", "vfat", "", "" } });
+        m_prompter = {};
+        m_window = std::make_unique<Seqget_FRM>(&m_prompter);
+        m_drive = m_window->findChild<DriveList *>(u"Drive1"_s);
+        m_drive->setVolumes(volumes);
+        m_window->findChild<DirectoryList *>(u"Dir1"_s)->setVolumes(volumes);
+        m_window->setDir1Path(m_root + "first/a");
+    }
+
     // What a person would not notice in the form: its size, the tab order,
     // what a screen reader is told each control is called, and captions
     // whose katakana come in the other width.
@@ -42,22 +64,11 @@ private Q_SLOTS:
 
         // Each control in tab order, and whose text its name is: the label
         // beside it, its own caption, or (-) a Japanese name of its own.
-        const QStringList order = {
-            u"Text_URL Label1_0"_s,
-            u"Text_FLD Label1_1"_s,
-            u"Check_SYNC Check_SYNC"_s,
-            u"Text_FNTOP Label1_4"_s,
-            u"Text_START Label1_3"_s,
-            u"Text_STOP Label1_5"_s,
-            u"Text_KETA Label1_2"_s,
-            u"Text_EXT Label1_6"_s,
-            u"Text_PCFLD Label1_7"_s,
-            u"Command_GET Command_GET"_s,
-            u"Drive1 -"_s,
-            u"Dir1 -"_s,
-            u"Combo_url Label1_10"_s,
-            u"Command_AUTO Command_AUTO"_s,
-        };
+        const QStringList order
+            = u"Text_URL Label1_0, Text_FLD Label1_1, Check_SYNC Check_SYNC, Text_FNTOP Label1_4, "
+              "Text_START Label1_3, Text_STOP Label1_5, Text_KETA Label1_2, Text_EXT Label1_6, "
+              "Text_PCFLD Label1_7, Command_GET Command_GET, Drive1 -, Dir1 -, "
+              "Combo_url Label1_10, Command_AUTO Command_AUTO"_s.split(u", "_s);
         QStringList visited;
         for (const QString &entry : order) {
             QWidget *focus = QApplication::focusWidget();
@@ -97,7 +108,7 @@ private Q_SLOTS:
     // Each box feeds its own field at every keystroke; the sample box feeds none.
     void fieldBinding()
     {
-        Seqget_FRM window;
+        Seqget_FRM &window = *m_window;
         const auto fields = [&window] {
             QStringList texts;
             for (const JobField &job : jobFields)
@@ -125,9 +136,9 @@ private Q_SLOTS:
     // already set, and takes a Cancel as empty; off asks nothing and keeps both.
     void proxyPrompts()
     {
-        ScriptedPrompter prompter;
+        ScriptedPrompter &prompter = m_prompter;
+        Seqget_FRM &window = *m_window;
         prompter.answers = { QString(), u" 3128 "_s, QString(), u"3128"_s };
-        Seqget_FRM window(&prompter);
         window.mainState().PROXYIP = u"127.0.0.1"_s;
         window.mainState().PORT = u"8080"_s;
         auto *action = window.findChild<QAction *>(u"MenuProxy"_s);
@@ -143,93 +154,71 @@ private Q_SLOTS:
         QCOMPARE(window.mainState().PROXYIP + u'|' + window.mainState().PORT, u"|3128"_s);
     }
 
-    void dialogsAndWrites_data()
+    // The dialogs and the writes into the boxes in order, each sample with
+    // its answer to the digit prompt; the focus ends on START.
+    void easySetup()
     {
-        QTest::addColumn<QString>("sample");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("events");
-        const QString worked = u"http://server/base/images/hana001.jpg"_s;
         const QString rest = u"FLD=images;URL=http://server/base/"_s;
-        QTest::newRow("worked example") << worked << "3"
-                                        << "EXT=jpg;ask;KETA=3;FNTOP=hana;" + rest;
-        QTest::newRow("no dot: message first")
-            << worked.chopped(4) << "-1"
-            << "noDot;EXT=" + worked.chopped(4) + ";ask;KETA=-1;FNTOP=;" + rest;
-        QTest::newRow("no slash: message after the prompt")
-            << "hana001.jpg"
-            << "3"
-            << "EXT=jpg;ask;KETA=3;noSlash;FNTOP=hana;FLD=;URL=";
-        QTest::newRow("cancel keeps digits in prefix") << worked << ""
-                                                       << "EXT=jpg;ask;KETA=;FNTOP=hana001;" + rest;
-        // A negative prefix length leaves the prefix empty, and the rest goes on.
-        QTest::newRow("answer longer than the name") << worked << "9"
-                                                     << "EXT=jpg;ask;KETA=9;FNTOP=;" + rest;
-    }
-
-    // Only the five boxes of the analysis change; the focus ends on START.
-    void dialogsAndWrites()
-    {
-        QFETCH(QString, sample);
-        QFETCH(QString, answer);
-        QFETCH(QString, events);
-        ScriptedPrompter prompter;
-        prompter.answers << answer;
-        Seqget_FRM window(&prompter);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QStringList seen;
-        for (const JobField &job : jobFields) {
-            window.jobBox(job.box)->setText(u"old"_s); // so that every write shows as a change
-            connect(window.jobBox(job.box), &QLineEdit::textChanged, this,
-                    [&seen, key = QString(job.key)](const QString &t) { seen << key + u'=' + t; });
-        }
-        prompter.onDialog = [&] {
-            const QString last = prompter.shown.constLast();
-            seen << (last.startsWith(u"ask:連番桁数を入力して下さい|"_s) ? u"ask"_s
-                         : last.contains(u"拡張子まで入力"_s)            ? u"noDot"_s
-                         : last.contains(u"URLを正しく入力"_s)           ? u"noSlash"_s
-                                                                         : last);
+        const QStringList cases = {
+            u"http://server/base/images/hana001.jpg 3 EXT=jpg;ask;KETA=3;FNTOP=hana;"_s + rest,
+            u"http://server/base/images/hana001 -1 noDot;EXT=http://server/base/images/hana001;ask;"
+            "KETA=-1;FNTOP=;"_s
+                + rest,
+            u"hana001.jpg 3 EXT=jpg;ask;KETA=3;noSlash;FNTOP=hana;FLD=;URL="_s,
         };
-        auto *sampleBox = window.findChild<QComboBox *>(u"Combo_url"_s);
-        sampleBox->setEditText(sample);
-        QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
-        QCOMPARE(seen.join(u';'), events);
-        QCOMPARE(sampleBox->currentText(), sample);
-        QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
+        for (const QString &entry : cases) {
+            ScriptedPrompter prompter;
+            prompter.answers << entry.section(u' ', 1, 1);
+            Seqget_FRM window(&prompter);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QStringList seen;
+            for (const JobField &job : jobFields) {
+                window.jobBox(job.box)->setText(u"old"_s); // so that every write shows as a change
+                connect(
+                    window.jobBox(job.box), &QLineEdit::textChanged, this,
+                    [&seen, key = QString(job.key)](const QString &t) { seen << key + u'=' + t; });
+            }
+            prompter.onDialog = [&] {
+                const QString last = prompter.shown.constLast();
+                seen << (last.startsWith(u"ask:連番桁数を入力して下さい|"_s) ? u"ask"_s
+                             : last.contains(u"拡張子まで入力"_s)            ? u"noDot"_s
+                             : last.contains(u"URLを正しく入力"_s)           ? u"noSlash"_s
+                                                                             : last);
+            };
+            window.findChild<QComboBox *>(u"Combo_url"_s)->setEditText(entry.section(u' ', 0, 0));
+            QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
+            QCOMPARE(seen.join(u';'), entry.section(u' ', 2));
+            QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
+        }
     }
 
     // A drop replaces the sample box's text, whatever it lands on, shown or
     // hidden, and the analysis does not run.
     void drops()
     {
-        Seqget_FRM window;
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        Seqget_FRM &window = *m_window;
         auto *sample = window.findChild<QComboBox *>(u"Combo_url"_s);
         window.jobBox(JobBox::FLD)->setText(u"images"_s);
         const QString dropped = u"http://h/x/hana01.png"_s;
         QStringList taken;
-        // Where it lands, whether it comes as a link from a file manager, and
-        // whether the easy-setup panel is hidden by then.
-        const std::tuple<const char *, bool, bool> cases[] = { { "centralwidget", false, false },
-                                                               { "Text_FLD", false, false },
-                                                               { "Combo_url", false, false },
-                                                               { "Combo_url", true, false },
-                                                               { "centralwidget", false, true } };
-        for (const auto &[target, link, hidden] : cases) {
+        // Where it lands, as a link from a file manager or not, and with the
+        // easy-setup panel hidden or shown.
+        for (const QString &place : u"centralwidget, Text_FLD, Combo_url, Combo_url link, "
+                                    "centralwidget hidden"_s.split(u", "_s)) {
             QMimeData data;
-            if (link)
+            if (place.endsWith(u"link"))
                 data.setUrls({ QUrl(dropped) });
             else
                 data.setText(dropped);
-            if (hidden) {
+            if (place.endsWith(u"hidden")) {
                 window.mainState().AUTO = true;
                 window.MenuAuto();
             }
             sample->setEditText(u"old text"_s);
             // As the drag-and-drop machinery delivers it: to the widget under
             // the cursor, passed up to the first one that takes drops.
-            QWidget *widget = window.findChild<QWidget *>(QString::fromLatin1(target));
+            QWidget *widget = window.findChild<QWidget *>(place.section(u' ', 0, 0));
             QWidget *taker = widget->childAt(widget->rect().center());
             taker = taker ? taker : widget;
             while (!taker->acceptDrops())
@@ -248,22 +237,60 @@ private Q_SLOTS:
                 && window.mainState().URL.isEmpty());
     }
 
-    // The buttons of the real input box, and a job box's context menu.
-    void qtTextsInJapanese()
+    // Each step picks a drive or sets the directory list's path; what both
+    // lists show after it, and whether a guard was left set.
+    void chooserHandlers()
     {
-        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
-        Seqget_FRM window;
-        DialogPrompter prompter(&window);
-        QString cancel;
-        QTimer::singleShot(0, this, [&cancel] {
-            auto *box = QApplication::activeModalWidget()->findChild<QDialogButtonBox *>();
-            cancel = box->button(QDialogButtonBox::Cancel)->text();
-            box->button(QDialogButtonBox::Cancel)->click();
+        QStringList shown;
+        for (const char *step : { "drive second", "path first/a/b", "drive first", "path second/c",
+                                  "drive missing", "path first/a" }) {
+            const QString target = m_root + QString::fromLatin1(step).section(u' ', 1);
+            if (QByteArray(step).startsWith("drive"))
+                m_drive->setCurrentIndex(m_drive->volumes().indexOfRoot(target));
+            else
+                m_window->setDir1Path(target);
+            const QString lists = m_window->dir1Path() + u' ' + m_drive->drive();
+            const bool guarded = Seqget_FRM::DirChanging || Seqget_FRM::DriveChanging;
+            shown << QString(lists).remove(m_root) + (guarded ? u" guard set"_s : QString());
+        }
+        // Another drive opens its root; the same drive, or one not ready, changes
+        // nothing; a path on another drive is kept, and the drive follows it.
+        QCOMPARE(shown.join(u", "_s),
+                 u"second second, first/a/b first, first/a/b first, "
+                 "second/c second, second/c second, first/a first"_s);
+    }
+
+    void nestedHandlerReturnsAtOnce()
+    {
+        QList<bool> guard; // DirChanging before and after a nested run, inside the outer one
+        connect(m_drive, &DriveList::driveChanged, this, [&] {
+            guard << Seqget_FRM::DirChanging;
+            m_window->Dir1_Change();
+            guard << Seqget_FRM::DirChanging;
         });
-        QCOMPARE(prompter.askText(u"プロキシ用HTTPポート"_s, u"8080"_s), QString());
-        QCOMPARE(cancel, u"キャンセル"_s);
-        std::unique_ptr<QMenu> menu(window.jobBox(JobBox::URL)->createStandardContextMenu());
-        QVERIFY(menu->actions().first()->text().startsWith(u"元に戻す(&U)"_s));
+        m_window->setDir1Path(m_root + "second/c");
+        QCOMPARE(guard, QList<bool>({ true, true }));
+    }
+
+    // What a click makes of each value of the folder-sync box; the own-folder
+    // box is disabled exactly while ticked, and keeps its text.
+    void syncBox()
+    {
+        auto *box = m_window->findChild<QCheckBox *>(u"Check_SYNC"_s);
+        m_window->jobBox(JobBox::PCFLD)->setText(u"mine"_s);
+        const auto state = [this] {
+            return u"%1 %2"_s.arg(m_window->mainState().SYNC)
+                .arg(m_window->jobBox(JobBox::PCFLD)->isEnabled());
+        };
+        QStringList seen;
+        for (const int value : { 0, 1, 2 }) {
+            m_window->setSyncValue(value);
+            seen << state();
+            QTest::mouseClick(box, Qt::LeftButton);
+            seen << state();
+        }
+        QCOMPARE(seen.join(u", "_s), u"0 1, 1 0, 1 0, 0 1, 2 1, 0 1"_s);
+        QCOMPARE(m_window->mainState().PCFLD, u"mine"_s);
     }
 };
 
