@@ -161,7 +161,7 @@ private Q_SLOTS:
         const auto row
             = [](const char *name, const TestResponse &response, const QByteArray &saved = {},
                  bool stalls = false) { QTest::newRow(name) << response << saved << stalls; };
-        TestResponse trickle = reply(200, "tiny");
+        TestResponse trickle = reply(200, QByteArray(40, 't'));
         trickle.trickle = true;
         row("200", reply(200, body), body);
         row("chunked", chunked(body), body);
@@ -171,7 +171,7 @@ private Q_SLOTS:
         row("closed early", reply(200, body).cut(69000, Ending::Close));
         row("broken chunked", chunked(body).cut(69000, Ending::Close));
         row("stalled", reply(200, body).cut(69990, Ending::Stall), {}, true);
-        row("head trickles", trickle, {}, true);
+        row("body trickles", trickle, {}, true);
         row("Content-Length lies",
             { "HTTP/1.1 200 Test\r\nContent-Length: 100\r\n\r\nxxxxx", Ending::Stall }, {}, true);
         // The status alone must end it: the connection stays open and silent.

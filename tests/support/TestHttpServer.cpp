@@ -108,12 +108,15 @@ void TestHttpServer::answer(QTcpSocket *socket, const QByteArray &path)
             socket->disconnectFromHost();
         return;
     }
+    const qsizetype head = response.raw.indexOf("\r\n\r\n") + 4;
+    socket->write(response.raw.first(head));
     auto *timer = new QTimer(socket);
-    connect(timer, &QTimer::timeout, socket, [socket, timer, raw = response.raw]() mutable {
-        socket->write(raw.first(1));
-        raw.remove(0, 1);
-        if (raw.isEmpty())
-            timer->deleteLater();
-    });
+    connect(timer, &QTimer::timeout, socket,
+            [socket, timer, raw = response.raw.mid(head)]() mutable {
+                socket->write(raw.first(1));
+                raw.remove(0, 1);
+                if (raw.isEmpty())
+                    timer->deleteLater();
+            });
     timer->start(150);
 }

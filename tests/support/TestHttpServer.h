@@ -17,7 +17,8 @@ struct TestResponse
     Ending ending = Ending::Keep;
     // Answered only when the test calls release() for its path.
     bool hold = false;
-    // A byte every 150 ms: never a second without one, far too slow for a transfer.
+    // The head at once, then the body a byte every 150 ms: never a second
+    // without a byte, and far too slow for a transfer.
     bool trickle = false;
 
     // The same reply without its last bytes, ending as given.
