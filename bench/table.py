@@ -5,7 +5,7 @@
 
 Each result line is a kind and key=value fields:
     run w=W1 tool=curl secs=0.19 rss=10860 cpu=150 xcpu=- conns=1 clients=- failed=0
-    load label=W1-start one=0.52 five=0.40 fifteen=0.31
+    load label=W1-start one=0.52 five=0.40 fifteen=0.31 create=24
 """
 
 import statistics
@@ -40,7 +40,7 @@ def read(path):
         if kind == "run":
             runs.append(values)
         elif kind == "load":
-            loads[values["label"]] = (values["one"], values["five"], values["fifteen"])
+            loads[values["label"]] = values
     return runs, loads
 
 
@@ -70,11 +70,11 @@ def main():
     def med(w, tool):
         return median_of(cells[(w, tool)], "secs") if (w, tool) in cells else None
 
-    def shown(label):
-        return ", ".join(loads[label]) if label in loads else "?"
-
-    print(f"Load average (1, 5, 15 min): {shown('invoked')} when invoked, {shown('start')} "
-          f"when the runs began (after the build), {shown('end')} at the end")
+    print(f"Load average (1, 5, 15 min): {load(loads, 'invoked')} when invoked, "
+          f"{load(loads, 'start')} when the runs began (after the build), "
+          f"{load(loads, 'end')} at the end")
+    print(f"Creating an empty file in the download folders: {create(loads, 'start')} us when "
+          f"the runs began, {create(loads, 'end')} us at the end")
     print()
 
     timing = [w for w in present if w != "P1"]
@@ -149,14 +149,26 @@ def main():
                   f"{median_of(cell, 'conns'):.0f} |")
         print()
 
-    print("Load average (1, 5, 15 min) at each workload's start and end:")
+    print("Per workload, the load average (1, 5, 15 min) and the time to create an empty file "
+          "beside the downloads, at its start and end (tens of microseconds is normal; "
+          "far more inflates every small-file figure alike):")
     print()
-    print("| Workload | Start | End |")
-    print("|---|---|---|")
+    print("| Workload | Load at start | Load at end | File creation at start (us) "
+          "| at end (us) |")
+    print("|---|---|---|---:|---:|")
     for w in present:
-        start, end = loads.get(f"{w}-start"), loads.get(f"{w}-end")
-        print(f"| {w} | {', '.join(start) if start else ''} | {', '.join(end) if end else ''} |")
+        print(f"| {w} | {load(loads, f'{w}-start')} | {load(loads, f'{w}-end')} | "
+              f"{create(loads, f'{w}-start')} | {create(loads, f'{w}-end')} |")
     return 0
+
+
+def load(loads, label):
+    values = loads.get(label)
+    return ", ".join(values[k] for k in ("one", "five", "fifteen")) if values else "?"
+
+
+def create(loads, label):
+    return loads.get(label, {}).get("create", "?")
 
 
 if __name__ == "__main__":
