@@ -80,7 +80,7 @@ def main():
     timing = [w for w in present if w != "P1"]
     if timing:
         print(f"Wall time per run over {rounds} rounds (one unrecorded warm-up round first). "
-              "Headless tools: the whole process, start-up included, from /usr/bin/time; "
+              "Headless tools: the whole process, start-up included, timed by the shell around /usr/bin/time; "
               "the window: from the click on START to its log line, start-up not included. "
               "MiB/s from the median; peak RSS and CPU (user + system) are medians; the "
               "window's CPU and the X server's are what they used between click and log "
