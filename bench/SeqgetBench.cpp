@@ -3,12 +3,34 @@
 // Exits 0 when the run has ended, 1 on bad arguments.
 #include "DownloadRun.h"
 #include "MainState.h"
-#include "MemoryRunView.h"
-#include "RecordingRunPlatform.h"
+#include "RunView.h"
+#include "SystemRunPlatform.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
+
+namespace {
+
+// The window's side of a run, reduced to what the run reads and writes: no
+// widgets, nothing recorded, so that only the engine is measured.
+class HeadlessView final : public RunView
+{
+public:
+    QString texts[jobBoxCount];
+    QString base;
+
+    QString jobText(JobBox box) const override { return texts[std::size_t(box)]; }
+    void setButtonCaption(const QString &) override { }
+    void setStatusText(int index, const QString &text) override { m_status[index & 1] = text; }
+    QString statusText(int index) const override { return m_status[index & 1]; }
+    QString baseDirectory() const override { return base; }
+
+private:
+    QString m_status[2];
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -23,19 +45,20 @@ int main(int argc, char *argv[])
 
     MainState state;
     state.SYNC = 1;
-    MemoryRunView view;
+    HeadlessView view;
     const JobBox boxes[] = { JobBox::URL,   JobBox::FLD,  JobBox::FNTOP, JobBox::KETA,
                              JobBox::START, JobBox::STOP, JobBox::EXT };
     for (int i = 0; i < 7; ++i)
-        view.setJobText(boxes[i], args.at(i + 1));
-    view.setBaseDirectory(args.at(8));
+        view.texts[std::size_t(boxes[i])] = args.at(i + 1);
+    view.base = args.at(8);
     if (args.size() == 10) {
         const qsizetype colon = args.at(9).lastIndexOf(QLatin1Char(':'));
         state.PROXY = true;
         state.PROXYIP = args.at(9).left(colon);
         state.PORT = args.at(9).mid(colon + 1);
     }
-    RecordingRunPlatform platform;
+    // LOG and BEEP stay off, so the platform only makes the folder.
+    SystemRunPlatform platform;
     DownloadRun run(state, view, platform);
     QObject::connect(&run, &DownloadRun::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -77,6 +78,19 @@ DirectoryList::DirectoryList(QWidget *parent)
         start = parentOf(start);
     m_path = start;
     fill();
+    // Looking the folder icons up searches the icon theme's folders, which
+    // costs as much as the rest of the window's start-up; the entries get
+    // their icons once the window is up.
+    QTimer::singleShot(0, this, &DirectoryList::loadIcons);
+}
+
+void DirectoryList::loadIcons()
+{
+    m_openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    m_closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    // The way down to the open directory, then its subdirectories.
+    for (int row = 0; row < count(); ++row)
+        item(row)->setIcon(row <= currentRow() ? m_openIcon : m_closedIcon);
 }
 
 QString DirectoryList::normalisedPath(const QString &path)
@@ -182,8 +196,6 @@ void DirectoryList::fill()
            && parentOf(way.constFirst()) != way.constFirst())
         way.prepend(parentOf(way.constFirst()));
 
-    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirIcon);
     auto add = [this](const QIcon &icon, const QString &text, const QString &path, int depth) {
         auto *item = new QListWidgetItem(icon, text, this);
         item->setData(PathRole, path);
@@ -194,7 +206,7 @@ void DirectoryList::fill()
         const QString &step = way.at(depth);
         const QString text
             = depth == 0 ? QDir::toNativeSeparators(step) : QFileInfo(step).fileName();
-        add(openIcon, text, step, depth);
+        add(m_openIcon, text, step, depth);
     }
     QListWidgetItem *open = item(count() - 1);
 
@@ -207,7 +219,7 @@ void DirectoryList::fill()
         return order != 0 ? order < 0 : a < b;
     });
     for (const QString &name : std::as_const(names))
-        add(closedIcon, name, childOf(m_path, name), int(way.size()));
+        add(m_closedIcon, name, childOf(m_path, name), int(way.size()));
 
     setCurrentItem(open);
     scrollToItem(open);

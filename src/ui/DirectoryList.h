@@ -2,6 +2,7 @@
 
 #include "VolumeList.h"
 
+#include <QIcon>
 #include <QListWidget>
 
 // The directory list: the way from the volume's root down to the open
@@ -49,9 +50,12 @@ protected:
 private:
     void openItem(QListWidgetItem *item);
     void fill();
+    void loadIcons();
     QString wayRoot() const;
 
     QString m_path;
     VolumeList m_volumes;
+    QIcon m_openIcon;
+    QIcon m_closedIcon;
     bool m_fromSystem = true;
 };
