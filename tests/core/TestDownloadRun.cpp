@@ -1,13 +1,14 @@
 #include "DownloadRun.h"
 #include "MainState.h"
-#include "MemoryRunView.h"
-#include "RecordingRunPlatform.h"
+#include "RunPlatform.h"
+#include "RunView.h"
 #include "TestFiles.h"
 #include "TestHttpServer.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -20,24 +21,43 @@ using Ending = TestResponse::Ending;
 namespace {
 
 // A whole run without a window: the test server, a temporary base directory,
-// the in-memory view filled with the series /s/hana001.jpg .. hana003.jpg,
-// and the real transfer and run, which gives up after a second without progress.
-class RunRig
+// the real transfer and run, which gives up after a second without progress,
+// and in memory the window's part: job boxes filled with the series
+// /s/hana001.jpg .. hana003.jpg, and a trace of every change the run makes to
+// the view ("caption STOP", "status0 <text>").
+class RunRig final : public RunView, public RunPlatform
 {
 public:
     RunRig()
     {
         server.listen();
         QDir(root.path()).mkdir(u"base"_s);
-        view.setBaseDirectory(root.filePath(u"base"_s));
         const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
         for (const JobField &job : jobFields)
-            view.setJobText(job.box, texts.at(int(job.box)));
+            jobs.insert(job.box, texts.at(int(job.box)));
         state.SYNC = 1;
         run->setStallLimit(std::chrono::seconds(1));
     }
 
-    QString folder() const { return view.baseDirectory() + u"/s"_s; }
+    QString jobText(JobBox box) const override { return jobs.value(box); }
+    void setButtonCaption(const QString &caption) override { trace << u"caption "_s + caption; }
+    void setStatusText(int index, const QString &text) override
+    {
+        status[index] = text;
+        trace << u"status%1 %2"_s.arg(index).arg(text);
+    }
+    QString statusText(int index) const override { return status[index]; }
+    QString baseDirectory() const override { return base; }
+    // One level only, as the program makes it.
+    bool createFolder(const QString &path) override
+    {
+        folders << path;
+        return QDir().mkdir(path);
+    }
+    void beep() override { ++beeps; }
+    QString logFilePath() const override { return root.filePath(u"Seqget.log"_s); }
+
+    QString folder() const { return base + u"/s"_s; }
     QString localFile(const QString &name) const { return folder() + u'/' + name; }
 
     // Serves body for /s/<name>, or for another path; a held one waits for
@@ -60,9 +80,13 @@ public:
     QTemporaryDir root;
     TestHttpServer server;
     MainState state;
-    MemoryRunView view;
-    RecordingRunPlatform platform { root.filePath(u"Seqget.log"_s) };
-    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(state, view, platform);
+    QHash<JobBox, QString> jobs;
+    QString base = root.filePath(u"base"_s);
+    QString status[2];
+    QStringList trace;
+    QStringList folders;
+    int beeps = 0;
+    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(state, *this, *this);
 };
 
 TestResponse chunked(const QByteArray &body)
@@ -112,10 +136,10 @@ private Q_SLOTS:
         RunRig rig;
         rig.server.dropReusedConnections = true;
         for (int i = 0; i < 3; ++i)
-            rig.view.setJobText(JobBox(int(JobBox::KETA) + i), boxes.section(u' ', i, i));
+            rig.jobs[JobBox(int(JobBox::KETA) + i)] = boxes.section(u' ', i, i);
         rig.state.LOG = rig.state.BEEP = true;
-        rig.view.setStatusText(0, u"http://earlier/run.jpg"_s);
-        rig.view.trace().clear();
+        rig.setStatusText(0, u"http://earlier/run.jpg"_s);
+        rig.trace.clear();
         const QStringList names = files.split(u' ', Qt::SkipEmptyParts);
         QStringList expected { u"caption STOP"_s };
         for (const QString &name : names)
@@ -128,7 +152,7 @@ private Q_SLOTS:
             const QString before = names.value(names.indexOf(QString::fromUtf8(path.mid(3))) - 1);
             const bool early = !before.isEmpty()
                 && readAll(rig.localFile(before)) != before.toUtf8().repeated(copies);
-            rig.view.trace().append("fetch " + QString::fromUtf8(path) + (early ? " early" : ""));
+            rig.trace.append("fetch " + QString::fromUtf8(path) + (early ? " early" : ""));
         });
         for (const int n : { 99, 1 }) {
             copies = n;
@@ -136,14 +160,14 @@ private Q_SLOTS:
                 rig.serve(name, name.toUtf8().repeated(copies));
             QVERIFY(rig.runToEnd());
         }
-        QCOMPARE(rig.view.trace(), expected + expected);
+        QCOMPARE(rig.trace, expected + expected);
         for (const QString &name : names)
             QCOMPARE(readAll(rig.localFile(name)), name.toUtf8());
-        QCOMPARE(rig.platform.createdFolders(), QStringList(2, rig.folder()));
+        QCOMPARE(rig.folders, QStringList(2, rig.folder()));
         // The log line must be the status line's text.
-        QCOMPARE(readAll(rig.platform.logFilePath()),
-                 ('"' + rig.view.statusText(0) + ",\"\r\n").toLocal8Bit().repeated(2));
-        QCOMPARE(rig.platform.beeps(), 2);
+        QCOMPARE(readAll(rig.logFilePath()),
+                 ('"' + rig.statusText(0) + ",\"\r\n").toLocal8Bit().repeated(2));
+        QCOMPARE(rig.beeps, 2);
     }
 
     void replies_data()
@@ -187,7 +211,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(bool, stalls);
         RunRig rig;
-        const QString base = rig.view.baseDirectory();
+        const QString base = rig.base;
         const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
         if (diskFull
             && QProcess::execute(u"mount"_s, { "-t", "tmpfs", "-o", "size=64k", "tmpfs", base }))
@@ -222,9 +246,9 @@ private Q_SLOTS:
         QVERIFY(finished.wait(5000));
         QCOMPARE(rig.server.requests.size(), 2);
         QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), "two"_ba);
-        QCOMPARE(readAll(rig.platform.logFilePath()),
+        QCOMPARE(readAll(rig.logFilePath()),
                  ('"' + rig.server.baseUrl() + "s/hana002.jpg,\"\r\n").toLocal8Bit());
-        QCOMPARE(rig.platform.beeps(), 1);
+        QCOMPARE(rig.beeps, 1);
         QCOMPARE(finished.size(), 1);
     }
 
@@ -235,11 +259,11 @@ private Q_SLOTS:
         RunRig rig;
         QVERIFY(startWithSecondFileHeld(rig));
         QCOMPARE(entriesBelow(rig.folder()).size(), 2); // file 1, and file 2 under way
-        const QStringList traceBefore = rig.view.trace();
+        const QStringList traceBefore = rig.trace;
         rig.run.reset();
         rig.server.release("/s/hana002.jpg");
         QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
-        QCOMPARE(rig.view.trace(), traceBefore);
+        QCOMPARE(rig.trace, traceBefore);
     }
 
     // Every number is still requested; only a safe folder is made, and stays empty.
@@ -251,7 +275,7 @@ private Q_SLOTS:
         QStringList made;
         for (const auto &[box, text] : names) {
             RunRig rig;
-            rig.view.setJobText(box, text);
+            rig.jobs[box] = text;
             rig.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
             QVERIFY(rig.runToEnd());
             made << QString::number(rig.server.requests.size()) + u' '
@@ -278,14 +302,14 @@ private Q_SLOTS:
         QFETCH(QString, saved);
         RunRig rig;
         if (baseAppears)
-            rig.view.setBaseDirectory(rig.root.filePath(u"later"_s));
+            rig.base = rig.root.filePath(u"later"_s);
         else
-            rig.view.setJobText(JobBox::FLD, u"bad/name"_s);
+            rig.jobs[JobBox::FLD] = u"bad/name"_s;
         QVERIFY(baseAppears || QDir().mkpath(rig.folder()));
         const QString first = baseAppears ? u"/s/hana001.jpg"_s : u"/bad/name/hana001.jpg"_s;
         rig.serve(first, "one", true);
         rig.serve(u"other002.jpg"_s, "two");
-        rig.view.setJobText(JobBox::STOP, u"2"_s);
+        rig.jobs[JobBox::STOP] = u"2"_s;
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
         rig.run->StartStop();
         QTRY_COMPARE(rig.server.requests.size(), 1);
@@ -294,7 +318,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(rig.folder()));
         rig.server.release(first.toUtf8());
         QVERIFY(finished.wait(5000));
-        QCOMPARE(entriesBelow(rig.view.baseDirectory()).join(u' '), saved);
+        QCOMPARE(entriesBelow(rig.base).join(u' '), saved);
     }
 
     // The request as the server sees it: the folder escaped as a browser
@@ -304,9 +328,9 @@ private Q_SLOTS:
     {
         RunRig rig;
         const QString url = rig.server.baseUrl();
-        rig.view.setJobText(JobBox::URL, QString(url).replace(u"//"_s, u"//user:secret@"_s));
-        rig.view.setJobText(JobBox::FLD, u"s\r\nX-Injected: yes/my photos/画像"_s);
-        rig.view.setJobText(JobBox::STOP, u"1"_s);
+        rig.jobs[JobBox::URL] = QString(url).replace(u"//"_s, u"//user:secret@"_s);
+        rig.jobs[JobBox::FLD] = u"s\r\nX-Injected: yes/my photos/画像"_s;
+        rig.jobs[JobBox::STOP] = u"1"_s;
         rig.state.SYNC = 0; // into the base directory itself
         QVERIFY(rig.runToEnd());
         const QByteArray folder
