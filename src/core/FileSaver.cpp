@@ -75,18 +75,18 @@ void removeLeftovers(const QString &folder)
 }
 
 // A file that replaces another keeps the permissions the user gave it.
-void takePermissionsOf(const QString &destination, QFile &file)
+void takePermissionsOf(const QString &destination, const QString &replacement)
 {
     const QFileInfo existing(destination);
     if (existing.isFile() && !existing.isSymLink())
-        file.setPermissions(existing.permissions());
+        QFile::setPermissions(replacement, existing.permissions());
 }
 
 // Opens a new file under a fresh name in folder; NewOnly fails rather than
 // follow anything already there, a symlink included. Unbuffered: the body
 // comes in pieces of up to half a megabyte, which QFile's buffer would cut
 // into 16 KiB writes.
-std::unique_ptr<QFile> createTemporary(const QString &folder)
+std::unique_ptr<QFile> createNamed(const QString &folder)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
@@ -101,15 +101,47 @@ std::unique_ptr<QFile> createTemporary(const QString &folder)
     return nullptr;
 }
 
-void removeQuietly(QFile &file)
+// A file with no name at all (Linux's O_TMPFILE): it vanishes with the
+// program however the program ends, and the folder, which may hold thousands
+// of files, is searched only once, when the whole body gets its name.
+std::unique_ptr<QFile> createUnnamed(const QString &folder)
 {
-    file.close();
-    QFile::remove(file.fileName());
+#ifdef O_TMPFILE
+    const int fd
+        = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    auto file = std::make_unique<QFile>();
+    if (file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return file;
+    ::close(fd);
+#else
+    Q_UNUSED(folder);
+#endif
+    return nullptr;
 }
+
+#ifdef O_TMPFILE
+// The unnamed file as a path, by which it can be linked into a folder or read.
+QByteArray procPath(const QFile &file)
+{
+    return "/proc/self/fd/" + QByteArray::number(file.handle());
+}
+
+bool linkAs(const QByteArray &source, const QString &name)
+{
+    return ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, QFile::encodeName(name).constData(),
+                    AT_SYMLINK_FOLLOW)
+        == 0;
+}
+#endif
 
 } // namespace
 
-FileSaver::FileSaver() = default;
+FileSaver::FileSaver(Temporaries kind)
+    : m_kind(kind)
+{
+}
 
 FileSaver::~FileSaver()
 {
@@ -125,11 +157,21 @@ bool FileSaver::begin(const QString &folder, const QString &fallbackFolder)
             removeLeftovers(folder);
             m_swept = folder;
         }
-        m_file = createTemporary(folder);
+        create(folder);
     }
     if (!m_file && !fallbackFolder.isEmpty())
-        m_file = createTemporary(fallbackFolder);
+        create(fallbackFolder);
     return m_file != nullptr;
+}
+
+void FileSaver::create(const QString &folder)
+{
+    if (m_kind == Temporaries::Unnamed)
+        m_file = createUnnamed(folder);
+    m_unnamed = m_file != nullptr;
+    // File systems without unnamed files (network ones, for a start).
+    if (!m_file)
+        m_file = createNamed(folder);
 }
 
 void FileSaver::startSeries()
@@ -144,10 +186,13 @@ QIODevice *FileSaver::device()
 
 void FileSaver::discard()
 {
-    if (m_file) {
-        removeQuietly(*m_file);
-        m_file.reset();
-    }
+    if (!m_file)
+        return;
+    m_file->close();
+    // After a rename the name is gone already; an unnamed file has none.
+    if (!m_unnamed)
+        QFile::remove(m_file->fileName());
+    m_file.reset();
 }
 
 bool FileSaver::commit(const QString &destination, bool ok)
@@ -156,15 +201,9 @@ bool FileSaver::commit(const QString &destination, bool ok)
     if (m_file) {
         // A buffered write that did not fit on the disk shows up only here.
         const bool written = m_file->flush() && m_file->pos() > 0;
-        m_file->close();
-        if (ok && written) {
-            takePermissionsOf(destination, *m_file);
-            const std::error_code error = replaceFrom(m_file->fileName(), destination);
-            saved = !error || (error == std::errc::cross_device_link && copyAcross(destination));
-        }
-        if (!saved)
-            QFile::remove(m_file->fileName());
-        m_file.reset();
+        if (ok && written)
+            saved = m_unnamed ? linkInto(destination) : moveInto(m_file->fileName(), destination);
+        discard();
     }
     if (!saved) {
         // Only a missing file is created; NewOnly does not follow a dangling
@@ -174,6 +213,45 @@ bool FileSaver::commit(const QString &destination, bool ok)
             empty.close();
     }
     return saved;
+}
+
+bool FileSaver::linkInto(const QString &destination)
+{
+#ifdef O_TMPFILE
+    // A free name takes the body at once, whole.
+    const QByteArray source = procPath(*m_file);
+    if (linkAs(source, destination))
+        return true;
+    if (errno == EXDEV)
+        return copyAcross(QFile::decodeName(source), destination);
+    if (errno != EEXIST)
+        return false;
+    // Something stands there already: a file to replace, or a symlink that
+    // must be replaced rather than written through. The body gets a
+    // temporary name beside it first, and is renamed over it.
+    const QString folder = QFileInfo(destination).absolutePath();
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QString temporary = folder + QLatin1Char('/') + temporaryName();
+        if (linkAs(source, temporary)) {
+            const bool moved = moveInto(temporary, destination);
+            if (!moved)
+                QFile::remove(temporary);
+            return moved;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
+#else
+    Q_UNUSED(destination);
+#endif
+    return false;
+}
+
+bool FileSaver::moveInto(const QString &temporary, const QString &destination)
+{
+    takePermissionsOf(destination, temporary);
+    const std::error_code error = replaceFrom(temporary, destination);
+    return !error || (error == std::errc::cross_device_link && copyAcross(temporary, destination));
 }
 
 std::error_code FileSaver::replaceFrom(const QString &source, const QString &destination)
@@ -193,13 +271,12 @@ std::error_code FileSaver::replaceFrom(const QString &source, const QString &des
 #endif
 }
 
-bool FileSaver::copyAcross(const QString &destination)
+bool FileSaver::copyAcross(const QString &source, const QString &destination)
 {
     // The destination's folder may have moved to another volume while the body
     // arrived (the user picked another base directory): bring the body over
     // into a temporary file there, then rename as usual.
-    const QString source = m_file->fileName();
-    auto target = createTemporary(QFileInfo(destination).absolutePath());
+    auto target = createNamed(QFileInfo(destination).absolutePath());
     if (!target)
         return false;
     QFile in(source);
@@ -211,7 +288,7 @@ bool FileSaver::copyAcross(const QString &destination)
     }
     copied = copied && target->flush();
     target->close();
-    takePermissionsOf(destination, *target);
+    takePermissionsOf(destination, target->fileName());
     const bool saved = copied && !replaceFrom(target->fileName(), destination);
     if (!saved)
         QFile::remove(target->fileName());

@@ -6,14 +6,18 @@
 #include <system_error>
 
 // Saves one downloaded body so that the destination only ever holds a whole
-// file: the body goes into a hidden temporary file beside the destination,
-// which then replaces the destination by a rename. Nothing is ever written
-// through a symlink planted at the destination, and no temporary file is left
-// behind, whatever happens.
+// file: the body goes into a temporary file in the destination's folder, which
+// then takes the destination's name, by a rename where a file stands already.
+// Nothing is ever written through a symlink planted at the destination, and no
+// temporary file is left behind, whatever happens.
 class FileSaver final
 {
 public:
-    FileSaver();
+    // Unnamed: a file with no name until it is whole, where the file system
+    // has them (Linux), else a hidden one. Named: always the hidden one.
+    enum class Temporaries { Unnamed, Named };
+
+    explicit FileSaver(Temporaries kind = Temporaries::Unnamed);
     ~FileSaver();
 
     FileSaver(const FileSaver &) = delete;
@@ -42,9 +46,14 @@ public:
     void discard();
 
 private:
+    void create(const QString &folder);
+    bool linkInto(const QString &destination);
+    static bool moveInto(const QString &temporary, const QString &destination);
     static std::error_code replaceFrom(const QString &source, const QString &destination);
-    bool copyAcross(const QString &destination);
+    static bool copyAcross(const QString &source, const QString &destination);
 
+    Temporaries m_kind;
     std::unique_ptr<QFile> m_file;
+    bool m_unnamed = false;
     QString m_swept;
 };

@@ -112,6 +112,15 @@ class TestDownloadRun : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Only the proxy the user chose counts: one from the environment would
+    // send every direct run where nothing listens. (The end-to-end test sets
+    // no_proxy for the window's run through its proxy.)
+    void initTestCase()
+    {
+        for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
+            qputenv(variable, "http://127.0.0.1:9");
+    }
+
     void series_data()
     {
         QTest::addColumn<QString>("boxes"); // KETA, START, STOP
@@ -258,11 +267,14 @@ private Q_SLOTS:
     {
         RunRig rig;
         QVERIFY(startWithSecondFileHeld(rig));
-        QCOMPARE(entriesBelow(rig.folder()).size(), 2); // file 1, and file 2 under way
+        // File 1, and file 2 under way.
+        QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
+        QCOMPARE(openFilesIn(rig.folder()), 1);
         const QStringList traceBefore = rig.trace;
         rig.run.reset();
         rig.server.release("/s/hana002.jpg");
         QCOMPARE(entriesBelow(rig.folder()), QStringList { u"hana001.jpg"_s });
+        QCOMPARE(openFilesIn(rig.folder()), 0);
         QCOMPARE(rig.trace, traceBefore);
     }
 

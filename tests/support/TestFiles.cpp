@@ -26,3 +26,15 @@ QStringList entriesBelow(const QString &folder)
     entries.sort();
     return entries;
 }
+
+int openFilesIn(const QString &folder)
+{
+    int count = 0;
+    QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::AllEntries | QDir::System);
+    while (it.hasNext()) {
+        // A file without a name shows as "<folder>/#<inode> (deleted)".
+        if (QFile::symLinkTarget(it.next()).startsWith(folder + u'/'))
+            ++count;
+    }
+    return count;
+}
