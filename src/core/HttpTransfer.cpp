@@ -276,9 +276,6 @@ HttpTransfer::Private::Private(HttpTransfer *owner)
     // An empty list overrides no_proxy from the environment, which could
     // otherwise send a loopback server around the proxy the user chose.
     curl_easy_setopt(m_easy, CURLOPT_NOPROXY, "");
-    // An empty proxy keeps http_proxy, https_proxy and all_proxy from the
-    // environment out of a direct run.
-    curl_easy_setopt(m_easy, CURLOPT_PROXY, "");
     curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, receiveBufferSize);
     curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &Private::onCurlWrite);
     curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this);
@@ -351,6 +348,8 @@ void HttpTransfer::Private::fetch(const QString &url, const QString &referer, QI
     curl_easy_setopt(m_easy, CURLOPT_URL, m_url.constData());
     curl_easy_setopt(m_easy, CURLOPT_REFERER,
                      m_referer.isEmpty() ? nullptr : m_referer.constData());
+    // An empty proxy (never a null one) keeps http_proxy, https_proxy and
+    // all_proxy from the environment out of a direct run.
     curl_easy_setopt(m_easy, CURLOPT_PROXY, m_proxy.constData());
     curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS, long(m_stallLimit.count()));
 

@@ -254,9 +254,12 @@ printf '[STARTUP]\nFORM_LEFT=1500\nFORM_TOP=1500\nPCPATH=%s\n' "$work/download" 
 # Only the session around the program is set here: its folders, an X display,
 # and a D-Bus address that fails at once instead of auto-launching a bus.
 # Scaling settings from the caller's desktop would move the controls away from
-# the pixel places the clicks below aim at.
-env -u http_proxy -u https_proxy -u HTTP_PROXY -u HTTPS_PROXY -u no_proxy -u NO_PROXY \
+# the pixel places the clicks below aim at. Proxy settings in the environment
+# point nowhere and exempt every host: only the proxy chosen in the window may
+# count, which the proxy's log shows below.
+env -u HTTP_PROXY -u HTTPS_PROXY -u NO_PROXY \
     -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI \
+    http_proxy=http://127.0.0.1:9 https_proxy=http://127.0.0.1:9 no_proxy='*' \
     HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
     XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" \
     DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" NO_AT_BRIDGE=1 \

@@ -1,5 +1,7 @@
+#include "DialogPrompter.h"
 #include "DirectoryList.h"
 #include "DriveList.h"
+#include "QtJapanese.h"
 #include "ScriptedPrompter.h"
 #include "Seqget_FRM.h"
 
@@ -7,12 +9,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
@@ -191,6 +197,38 @@ private Q_SLOTS:
             QCOMPARE(seen.join(u';'), entry.section(u' ', 2));
             QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
         }
+    }
+
+    // The easy setup leaves the focus on START for a keyboard user: Return and
+    // Enter press a focused button, as Space does.
+    void keysPressTheFocusedButton()
+    {
+        for (const char *name : { "Command_AUTO", "Command_GET" }) {
+            auto *button = m_window->findChild<QPushButton *>(QLatin1String(name));
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key_Return);
+            QTest::keyClick(button, Qt::Key_Enter);
+            QCOMPARE(clicked.size(), 2);
+        }
+    }
+
+    // What Qt draws itself reads in the window's language: the buttons of the
+    // real input box, and a job box's context menu.
+    void qtTextsInJapanese()
+    {
+        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
+        DialogPrompter prompter(m_window.get());
+        QString cancel;
+        QTimer::singleShot(0, this, [&cancel] {
+            auto *box = QApplication::activeModalWidget()->findChild<QDialogButtonBox *>();
+            cancel = box->button(QDialogButtonBox::Cancel)->text();
+            box->button(QDialogButtonBox::Cancel)->click();
+        });
+        QCOMPARE(prompter.askText(u"プロキシ用HTTPポート"_s, u"8080"_s), QString());
+        QCOMPARE(cancel, u"キャンセル"_s);
+        std::unique_ptr<QMenu> menu(m_window->jobBox(JobBox::URL)->createStandardContextMenu());
+        QVERIFY(menu->actions().constFirst()->text().startsWith(u"元に戻す"_s));
     }
 
     // A drop replaces the sample box's text, whatever it lands on, shown or
