@@ -46,21 +46,9 @@ started=$SECONDS
 
 # --- processes and clean-up ------------------------------------------------
 
+. "$(dirname "$0")/../support/x-session.sh"
 declare -a pids=()
 seqget_pid=""
-
-stop_pid() {
-    local pid="$1"
-    kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null; return 0; }
-    kill -TERM "$pid" 2>/dev/null
-    for _ in $(seq 1 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    return 0
-}
 
 keep_logs() {
     mkdir -p "$artefacts/e2e-logs"
@@ -93,13 +81,7 @@ fail() {
 
 # wait_for <seconds> <what> <command...>: polls the command until it succeeds.
 wait_for() {
-    local limit="$1" what="$2"
-    shift 2
-    local deadline=$((SECONDS + limit))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "timed out after ${limit}s waiting for $what"
-        sleep 0.05
-    done
+    until_true "$1" "${@:3}" || fail "timed out after ${1}s waiting for $2"
 }
 
 free_port() {
@@ -208,36 +190,7 @@ say "nginx on 127.0.0.1:$nginx_port, tinyproxy on 127.0.0.1:$proxy_port"
 
 # --- X display and window manager ------------------------------------------
 
-# A display number of our own: one picked at random among many, so that runs
-# side by side (ctest -j, other sessions) rarely even try the same one; and a
-# server that lost the race for its lock exits, which the loop notices.
-# -noreset: by default the server resets when its last client leaves (here
-# the probe), refusing connections for a moment, which openbox then hits.
-start_xvfb() {
-    local number pid
-    for _ in $(seq 1 10); do
-        number=$((200 + RANDOM % 800))
-        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >>"$work/xvfb.log" 2>&1 &
-        pid=$!
-        pids+=("$pid")
-        for _ in $(seq 1 200); do
-            kill -0 "$pid" 2>/dev/null || break
-            if xprop -display ":$number" -root >/dev/null 2>&1; then
-                export DISPLAY=":$number"
-                return 0
-            fi
-            sleep 0.05
-        done
-        stop_pid "$pid"
-    done
-    return 1
-}
-start_xvfb || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-
-openbox --sm-disable </dev/null >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_for 10 "openbox" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+start_x_session || { cat "$work/xvfb.log" "$work/openbox.log" >&2; fail "no X display with openbox"; }
 say "display $DISPLAY with openbox"
 
 # --- the program, with its own settings, data and program folder -----------

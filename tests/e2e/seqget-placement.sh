@@ -37,19 +37,9 @@ for tool in Xvfb xdotool openbox xprop xwininfo; do
 done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/seqget-placement.XXXXXX")"
+. "$(dirname "$0")/../support/x-session.sh"
 declare -a pids=()
 app=""
-
-stop_pid() {
-    kill -TERM "$1" 2>/dev/null
-    for _ in $(seq 1 40); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -KILL "$1" 2>/dev/null
-    wait "$1" 2>/dev/null
-    return 0
-}
 
 cleanup() {
     local status=$? i
@@ -64,39 +54,13 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# until_true <seconds> <command...>
-until_true() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.02
-    done
-}
 
 for ((i = 0; i < busy; i++)); do
     timeout 1800 sh -c 'while :; do :; done' &
     pids+=($!)
 done
 
-# A display of our own, as the end-to-end test picks it.
-for _ in $(seq 1 10); do
-    number=$((200 + RANDOM % 800))
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    Xvfb ":$number" -screen 0 1600x1200x24 -nolisten tcp -noreset </dev/null >>"$work/xvfb.log" 2>&1 &
-    pids+=($!)
-    if until_true 10 xprop -display ":$number" -root; then
-        export DISPLAY=":$number"
-        break
-    fi
-    stop_pid "${pids[-1]}"
-    unset 'pids[-1]'
-done
-[ -n "${DISPLAY:-}" ] || { echo "FAIL: Xvfb did not start" >&2; exit 1; }
-openbox --sm-disable </dev/null >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wm_up() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-until_true 10 wm_up || { echo "FAIL: openbox did not start" >&2; exit 1; }
+start_x_session 1600x1200x24 || { echo "FAIL: no X display with openbox" >&2; exit 1; }
 
 conf="$work/config/Seqget/Seqget.conf"
 mkdir -p "$work/config/Seqget" "$work/runtime" "$work/download"

@@ -42,19 +42,9 @@ if [ -x /usr/bin/python3 ]; then
 fi
 work="$(mktemp -d "${TMPDIR:-/tmp}/seqget-package-installed.XXXXXX")"
 started=$SECONDS
+. "$(dirname "$0")/../support/x-session.sh"
 declare -a pids=()
 remove_package=no
-
-stop_pid() {
-    local pid="$1"
-    kill -TERM "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -KILL "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
 
 cleanup() {
     local status=$?
@@ -85,13 +75,7 @@ fail() {
 }
 
 wait_for() { # wait_for <seconds> <what> <command...>
-    local limit="$1" what="$2"
-    shift 2
-    local deadline=$((SECONDS + limit))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "timed out after ${limit}s waiting for $what"
-        sleep 0.05
-    done
+    until_true "$1" "${@:3}" || fail "timed out after ${1}s waiting for $2"
 }
 
 # --- install -----------------------------------------------------------------
@@ -123,30 +107,7 @@ installed_page="$prefix/usr/share/seqget/usage/index.html"
 
 # --- X display and window manager --------------------------------------------
 
-start_xvfb() {
-    local number pid
-    for _ in $(seq 1 10); do
-        number=$((200 + RANDOM % 800))
-        [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-        Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >>"$work/xvfb.log" 2>&1 &
-        pid=$!
-        pids+=("$pid")
-        for _ in $(seq 1 200); do
-            kill -0 "$pid" 2>/dev/null || break
-            if xprop -display ":$number" -root >/dev/null 2>&1; then
-                export DISPLAY=":$number"
-                return 0
-            fi
-            sleep 0.05
-        done
-        stop_pid "$pid"
-    done
-    return 1
-}
-start_xvfb || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-openbox --sm-disable </dev/null >"$work/openbox.log" 2>&1 &
-pids+=($!)
-wait_for 10 "openbox" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+start_x_session || { cat "$work/xvfb.log" "$work/openbox.log" >&2; fail "no X display with openbox"; }
 say "display $DISPLAY with openbox"
 
 # --- the installed program -----------------------------------------------------
