@@ -195,8 +195,6 @@ private:
     qint64 m_windowBytes = 0;
     QByteArray m_proxy;
     AddressCache m_addresses;
-    QByteArray m_url;
-    QByteArray m_referer;
     QIODevice *m_sink = nullptr;
     QByteArray m_toSink;
     ReplyHead m_head;
@@ -331,23 +329,23 @@ void HttpTransfer::Private::fetch(const QString &url, const QString &referer, QI
 {
     abort();
     ++m_fetchId;
-    m_url = m_addresses.url(url);
-    if (m_url.isEmpty()) {
+    // libcurl keeps its own copies of the texts given to it.
+    const QByteArray target = m_addresses.url(url);
+    if (target.isEmpty()) {
         // libcurl would guess a scheme for a URL without one; a series URL
         // must name http or https itself.
         failQueued(QStringLiteral("unsupported or malformed URL"));
         return;
     }
     // Many image servers refuse a request that names no page it came from.
-    m_referer = m_addresses.referer(referer);
+    const QByteArray from = m_addresses.referer(referer);
     m_sink = sink;
     m_received = 0;
     m_writeFailed = false;
     m_attempt = 0;
 
-    curl_easy_setopt(m_easy, CURLOPT_URL, m_url.constData());
-    curl_easy_setopt(m_easy, CURLOPT_REFERER,
-                     m_referer.isEmpty() ? nullptr : m_referer.constData());
+    curl_easy_setopt(m_easy, CURLOPT_URL, target.constData());
+    curl_easy_setopt(m_easy, CURLOPT_REFERER, from.isEmpty() ? nullptr : from.constData());
     // An empty proxy (never a null one) keeps http_proxy, https_proxy and
     // all_proxy from the environment out of a direct run.
     curl_easy_setopt(m_easy, CURLOPT_PROXY, m_proxy.constData());

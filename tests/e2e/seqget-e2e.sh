@@ -61,11 +61,7 @@ cleanup() {
     local status=$?
     trap - EXIT INT TERM
     [ "$status" -ne 0 ] && [ "$status" -ne 77 ] && keep_logs
-    # Last started first: the program before the display it draws on.
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        stop_pid "${pids[i]}"
-    done
+    stop_started
     rm -rf "$work"
     exit "$status"
 }

@@ -42,12 +42,10 @@ declare -a pids=()
 app=""
 
 cleanup() {
-    local status=$? i
+    local status=$?
     trap - EXIT INT TERM
     [ -n "$app" ] && stop_pid "$app"
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        stop_pid "${pids[i]}"
-    done
+    stop_started
     rm -rf "$work"
     exit "$status"
 }

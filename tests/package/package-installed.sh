@@ -53,10 +53,7 @@ cleanup() {
         echo "--- seqget's output" >&2
         cat "$work/seqget.log" >&2 2>/dev/null || true
     fi
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        stop_pid "${pids[i]}"
-    done
+    stop_started
     if [ "$remove_package" = yes ]; then
         DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=120 seqget \
             >/dev/null 2>&1 || echo "warning: seqget could not be removed again" >&2

@@ -19,6 +19,15 @@ stop_pid() {
     wait "$pid" 2>/dev/null || true
 }
 
+# stop_started: every process in pids, the last started first (a program
+# before the display it draws on).
+stop_started() {
+    local i
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        stop_pid "${pids[i]}"
+    done
+}
+
 # until_true <seconds> <command...>: fails when the command has not
 # succeeded within that time.
 until_true() {
