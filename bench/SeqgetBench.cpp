@@ -1,10 +1,10 @@
 // Runs one series the way the START button does, without a window:
 //   seqget_bench <url> <folder> <prefix> <digits> <first> <last> <ext> <local base> [proxy:port]
 // Exits 0 when the run has ended, 1 on bad arguments.
-#include "DownloadRun.h"
-#include "MainState.h"
-#include "RunView.h"
-#include "SystemRunPlatform.h"
+#include "core/DownloadRun.h"
+#include "core/MainState.h"
+#include "core/RunView.h"
+#include "core/SystemRunPlatform.h"
 
 #include <QCoreApplication>
 #include <QStringList>

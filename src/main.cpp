@@ -1,6 +1,6 @@
-#include "QtJapanese.h"
-#include "Seqget_FRM.h"
-#include "SettingsStore.h"
+#include "settings/SettingsStore.h"
+#include "ui/QtJapanese.h"
+#include "ui/Seqget_FRM.h"
 
 #include <QApplication>
 

@@ -1,11 +1,11 @@
-#include "DownloadRun.h"
+#include "core/DownloadRun.h"
 
-#include "MainState.h"
-#include "NamingRules.h"
-#include "NumberParse.h"
-#include "ProxyAddress.h"
-#include "RunPlatform.h"
-#include "RunView.h"
+#include "core/MainState.h"
+#include "core/NamingRules.h"
+#include "core/NumberParse.h"
+#include "core/ProxyAddress.h"
+#include "core/RunPlatform.h"
+#include "core/RunView.h"
 
 #include <QFile>
 #include <limits>

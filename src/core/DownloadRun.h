@@ -1,8 +1,8 @@
 #pragma once
 
-#include "FetchResult.h"
-#include "FileSaver.h"
-#include "HttpTransfer.h"
+#include "core/FetchResult.h"
+#include "core/FileSaver.h"
+#include "core/HttpTransfer.h"
 
 #include <QObject>
 #include <QString>

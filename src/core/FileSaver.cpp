@@ -1,4 +1,4 @@
-#include "FileSaver.h"
+#include "core/FileSaver.h"
 
 #include <QDateTime>
 #include <QDir>

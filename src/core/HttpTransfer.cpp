@@ -1,4 +1,6 @@
-#include "HttpTransfer.h"
+#include "core/HttpTransfer.h"
+
+#include "core/Version.h"
 
 #include <QElapsedTimer>
 #include <QFile>

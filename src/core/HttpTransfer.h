@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FetchResult.h"
+#include "core/FetchResult.h"
 
 #include <QObject>
 #include <QString>

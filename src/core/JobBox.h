@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MainState.h"
+#include "core/MainState.h"
 
 #include <QLatin1String>
 #include <iterator>

@@ -1,6 +1,6 @@
-#include "NamingRules.h"
+#include "core/NamingRules.h"
 
-#include "MainState.h"
+#include "core/MainState.h"
 
 #include <QDir>
 #include <QStringBuilder>

@@ -1,6 +1,6 @@
-#include "ProxyAddress.h"
+#include "core/ProxyAddress.h"
 
-#include "NumberParse.h"
+#include "core/NumberParse.h"
 
 std::optional<quint16> readPort(const QString &text)
 {

@@ -1,4 +1,4 @@
-#include "SystemRunPlatform.h"
+#include "core/SystemRunPlatform.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RunPlatform.h"
+#include "core/RunPlatform.h"
 
 #include <functional>
 

@@ -1,6 +1,6 @@
-#include "SettingsConversions.h"
+#include "settings/SettingsConversions.h"
 
-#include "NumberParse.h"
+#include "core/NumberParse.h"
 
 #include <cmath>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "StoredSettings.h"
+#include "settings/StoredSettings.h"
 
-#include "SettingsConversions.h"
-#include "SettingsStore.h"
+#include "settings/SettingsConversions.h"
+#include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -110,8 +110,8 @@ QString StoredSettings::defaultBaseDirectory(const QString &programFolder)
     ++qt_ntfs_permission_lookup;
 #endif
     const QFileInfo program(programFolder);
-    const bool writable = isDirectory(programFolder) && program.isWritable()
-        && !isSystemFolder(programFolder);
+    const bool writable
+        = isDirectory(programFolder) && program.isWritable() && !isSystemFolder(programFolder);
 #ifdef Q_OS_WIN
     --qt_ntfs_permission_lookup;
 #endif

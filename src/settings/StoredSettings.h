@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JobBox.h"
+#include "core/JobBox.h"
 
 #include <QString>
 #include <array>

@@ -1,10 +1,10 @@
-#include "WindowSettings.h"
+#include "settings/WindowSettings.h"
 
-#include "MainState.h"
-#include "SettingsConversions.h"
-#include "SettingsStore.h"
-#include "SettingsWindow.h"
-#include "StoredSettings.h"
+#include "core/MainState.h"
+#include "settings/SettingsConversions.h"
+#include "settings/SettingsStore.h"
+#include "settings/SettingsWindow.h"
+#include "settings/StoredSettings.h"
 
 void runStartup(SettingsWindow &window, const SettingsStore &store)
 {

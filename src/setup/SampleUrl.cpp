@@ -1,6 +1,6 @@
-#include "SampleUrl.h"
+#include "setup/SampleUrl.h"
 
-#include "NumberParse.h"
+#include "core/NumberParse.h"
 
 SampleUrl::SampleUrl(const QString &sample)
 {

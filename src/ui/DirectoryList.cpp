@@ -1,4 +1,4 @@
-#include "DirectoryList.h"
+#include "ui/DirectoryList.h"
 
 #include <QCollator>
 #include <QDir>

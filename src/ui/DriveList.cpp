@@ -1,4 +1,4 @@
-#include "DriveList.h"
+#include "ui/DriveList.h"
 
 #include <QAbstractItemView>
 #include <QDir>

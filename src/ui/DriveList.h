@@ -1,6 +1,6 @@
 #pragma once
 
-#include "VolumeList.h"
+#include "ui/VolumeList.h"
 
 #include <QComboBox>
 

@@ -1,4 +1,4 @@
-#include "QtJapanese.h"
+#include "ui/QtJapanese.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,12 +1,13 @@
-#include "Seqget_FRM.h"
+#include "ui/Seqget_FRM.h"
 
-#include "DialogPrompter.h"
-#include "DownloadRun.h"
-#include "SampleUrl.h"
-#include "SettingsStore.h"
-#include "StatusLine.h"
-#include "SystemRunPlatform.h"
-#include "WindowSettings.h"
+#include "core/DownloadRun.h"
+#include "core/SystemRunPlatform.h"
+#include "core/Version.h"
+#include "settings/SettingsStore.h"
+#include "settings/WindowSettings.h"
+#include "setup/SampleUrl.h"
+#include "ui/DialogPrompter.h"
+#include "ui/StatusLine.h"
 #include "ui_Seqget_FRM.h"
 
 #include <QApplication>

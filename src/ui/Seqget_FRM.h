@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MainState.h"
-#include "RunView.h"
-#include "SettingsWindow.h"
+#include "core/MainState.h"
+#include "core/RunView.h"
+#include "settings/SettingsWindow.h"
 
 #include <QMainWindow>
 #include <array>

@@ -1,4 +1,4 @@
-#include "StatusLine.h"
+#include "ui/StatusLine.h"
 
 #include <QFontMetrics>
 #include <QPainter>

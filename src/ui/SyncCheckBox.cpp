@@ -1,4 +1,4 @@
-#include "SyncCheckBox.h"
+#include "ui/SyncCheckBox.h"
 
 void SyncCheckBox::nextCheckState()
 {

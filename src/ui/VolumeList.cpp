@@ -1,4 +1,4 @@
-#include "VolumeList.h"
+#include "ui/VolumeList.h"
 
 #include <QCollator>
 #include <QDir>

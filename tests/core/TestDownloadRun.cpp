@@ -1,9 +1,10 @@
-#include "DownloadRun.h"
-#include "MainState.h"
-#include "RunPlatform.h"
-#include "RunView.h"
-#include "TestFiles.h"
-#include "TestHttpServer.h"
+#include "core/DownloadRun.h"
+#include "core/MainState.h"
+#include "core/RunPlatform.h"
+#include "core/RunView.h"
+#include "core/Version.h"
+#include "support/TestFiles.h"
+#include "support/TestHttpServer.h"
 
 #include <QBuffer>
 #include <QDir>

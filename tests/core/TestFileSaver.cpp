@@ -1,5 +1,5 @@
-#include "FileSaver.h"
-#include "TestFiles.h"
+#include "core/FileSaver.h"
+#include "support/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "MainState.h"
-#include "NamingRules.h"
-#include "NumberParse.h"
-#include "ProxyAddress.h"
+#include "core/MainState.h"
+#include "core/NamingRules.h"
+#include "core/NumberParse.h"
+#include "core/ProxyAddress.h"
 
 #include <QDir>
 #include <QTest>

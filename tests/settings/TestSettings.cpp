@@ -1,8 +1,8 @@
-#include "ScriptedPrompter.h"
-#include "Seqget_FRM.h"
-#include "SettingsStore.h"
-#include "StoredSettings.h"
-#include "TestFiles.h"
+#include "settings/SettingsStore.h"
+#include "settings/StoredSettings.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+#include "ui/Seqget_FRM.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "MainState.h"
-#include "NamingRules.h"
-#include "SampleUrl.h"
+#include "core/MainState.h"
+#include "core/NamingRules.h"
+#include "setup/SampleUrl.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
-#include "DialogPrompter.h"
-#include "DirectoryList.h"
-#include "DriveList.h"
-#include "QtJapanese.h"
-#include "ScriptedPrompter.h"
-#include "Seqget_FRM.h"
+#include "support/ScriptedPrompter.h"
+#include "ui/DialogPrompter.h"
+#include "ui/DirectoryList.h"
+#include "ui/DriveList.h"
+#include "ui/QtJapanese.h"
+#include "ui/Seqget_FRM.h"
 
 #include <QAccessible>
 #include <QAction>
