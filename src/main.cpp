@@ -1,4 +1,6 @@
+#include "core/SystemRunPlatform.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoredSettings.h"
 #include "ui/QtJapanese.h"
 #include "ui/Seqget_FRM.h"
 
@@ -12,7 +14,10 @@ int main(int argc, char *argv[])
     installQtJapanese(app);
 
     SettingsStore store;
-    Seqget_FRM window(nullptr, &store);
+    SystemRunPlatform platform([] { QApplication::beep(); });
+    Seqget_FRM window(platform, StoredSettings::load(store));
+    QObject::connect(&window, &Seqget_FRM::saveRequested,
+                     [&store](const StoredSettings &settings) { settings.save(store); });
     window.show();
     return app.exec();
 }

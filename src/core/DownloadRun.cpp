@@ -1,11 +1,9 @@
 #include "core/DownloadRun.h"
 
-#include "core/MainState.h"
 #include "core/NamingRules.h"
 #include "core/NumberParse.h"
 #include "core/ProxyAddress.h"
 #include "core/RunPlatform.h"
-#include "core/RunView.h"
 
 #include <QFile>
 #include <limits>
@@ -21,17 +19,15 @@ void readInto(qint16 &field, const QString &text)
 
 } // namespace
 
-DownloadRun::DownloadRun(MainState &state, RunView &view, RunPlatform &platform, QObject *parent)
+DownloadRun::DownloadRun(RunPlatform &platform, QObject *parent)
     : QObject(parent)
-    , m_state(state)
-    , m_view(view)
     , m_platform(platform)
 {
     connect(&m_transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
 }
 
 // The transfer and the saver go with the run: the fetch is aborted and the
-// partial body dropped, and neither the view nor the state is touched again.
+// partial body dropped, and no signal follows.
 DownloadRun::~DownloadRun() = default;
 
 void DownloadRun::setStallLimit(std::chrono::milliseconds limit)
@@ -39,120 +35,134 @@ void DownloadRun::setStallLimit(std::chrono::milliseconds limit)
     m_transfer.setStallLimit(limit);
 }
 
-void DownloadRun::StartStop()
+void DownloadRun::setCertificateAuthorities(const QString &pemFile)
 {
-    if (m_state.Running) {
+    m_transfer.setCertificateAuthorities(pemFile);
+}
+
+void DownloadRun::setState(State state)
+{
+    m_state = state;
+    Q_EMIT stateChanged(state);
+}
+
+void DownloadRun::StartStop(const RunJob &job)
+{
+    if (m_state == State::Active) {
         // Seen by the run at its next loop test, after the file in progress.
-        m_state.Running = false;
+        setState(State::StopRequested);
         return;
     }
     // A stopped run still saving its last file: a second run would share the
     // transfer and could write the same file, so the press is ignored.
-    if (m_active)
+    if (m_state != State::Idle)
         return;
 
-    m_view.setButtonCaption(QStringLiteral("STOP"));
-    m_state.Running = true;
-    m_active = true;
+    setState(State::Active);
+    m_job = job;
     m_saver.startSeries();
 
-    for (const JobField &job : jobFields)
-        m_state.*job.field = m_view.jobText(job.box);
-
-    const QString base = m_view.baseDirectory();
-    if (folderIsSafe(base))
-        m_platform.createFolder(LocalFolder(m_state, base));
+    if (folderIsSafe())
+        m_platform.createFolder(LocalFolder(m_job.state, m_job.baseDirectory));
 
     setUpProxy();
 
-    readInto(m_state.Digits, m_state.KETA);
-    readInto(m_state.CurrentNo, m_state.START);
-    readInto(m_state.LastNo, m_state.STOP);
+    readInto(m_numbers.Digits, m_job.state.KETA);
+    readInto(m_numbers.CurrentNo, m_job.state.START);
+    readInto(m_numbers.LastNo, m_job.state.STOP);
 
     nextFile();
 }
 
+void DownloadRun::jobChanged(const RunJob &job)
+{
+    // The numbers and the proxy were read from the job when the run started
+    // and are not read again, so the whole value can be taken.
+    m_job = job;
+}
+
 void DownloadRun::setUpProxy()
 {
-    if (!m_state.PROXY) {
+    const MainState &s = m_job.state;
+    if (!s.PROXY) {
         m_proxyPort = 80;
         m_transfer.setProxy(QString(), m_proxyPort);
         return;
     }
-    if (const auto port = readPort(m_state.PORT))
+    if (const auto port = readPort(s.PORT))
         m_proxyPort = *port;
-    const ProxyAddress proxy = proxyAddress(m_state.PROXYIP, m_proxyPort);
+    const ProxyAddress proxy = proxyAddress(s.PROXYIP, m_proxyPort);
     m_transfer.setProxy(proxy.host, proxy.port);
 }
 
-bool DownloadRun::folderIsSafe(const QString &baseDirectory) const
+bool DownloadRun::folderIsSafe() const
 {
     // Without a base directory the folder would hang off the file system's
     // root, outside anything the user chose.
-    return !baseDirectory.isEmpty() && isPlainPathComponent(localFolderName(m_state), true);
+    return !m_job.baseDirectory.isEmpty()
+        && isPlainPathComponent(localFolderName(m_job.state), true);
 }
 
 void DownloadRun::nextFile()
 {
-    if (m_state.CurrentNo > m_state.LastNo || !m_state.Running) {
+    if (m_numbers.CurrentNo > m_numbers.LastNo || m_state != State::Active) {
         endRun();
         return;
     }
-    m_fileName = FileNameFor(m_state, m_state.CurrentNo);
-    const QString base = m_view.baseDirectory();
-    m_view.setStatusText(1, LocalPathFor(m_state, base, m_fileName));
-    const QString url = RemoteUrlFor(m_state, m_fileName);
-    m_view.setStatusText(0, url);
+    const MainState &s = m_job.state;
+    const QString &base = m_job.baseDirectory;
+    m_fileName = FileNameFor(s, m_numbers.Digits, m_numbers.CurrentNo);
+    m_lastUrl = RemoteUrlFor(s, m_fileName);
+    Q_EMIT fileStarted(m_lastUrl, LocalPathFor(s, base, m_fileName));
 
     // A name that would leave the local folder gets no file, but the fetch
     // still happens: every number of the series is requested in turn whatever
     // becomes of its body, as with a name the file system refuses. The body
     // waits in the base directory when the local folder cannot take it (its
     // name is being edited), since the folder may be right again by the end.
-    const QString folder = folderIsSafe(base) ? LocalFolder(m_state, base) : QString();
+    const QString folder = folderIsSafe() ? LocalFolder(s, base) : QString();
     QIODevice *sink = nullptr;
     if (isPlainPathComponent(m_fileName, false) && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
-    m_transfer.fetch(url, RemoteUrlFor(m_state, QString()), sink);
+    m_transfer.fetch(m_lastUrl, RemoteUrlFor(s, QString()), sink);
 }
 
 void DownloadRun::onFetchFinished(const FetchResult &result)
 {
-    if (!m_active)
+    if (m_state == State::Idle)
         return;
     saveFile(result);
-    if (m_state.CurrentNo == std::numeric_limits<qint16>::max()) {
+    if (m_numbers.CurrentNo == std::numeric_limits<qint16>::max()) {
         endRun();
         return;
     }
-    ++m_state.CurrentNo;
+    ++m_numbers.CurrentNo;
     nextFile();
 }
 
 void DownloadRun::saveFile(const FetchResult &result)
 {
-    // The user may have edited a job box or picked another folder meanwhile.
-    const QString base = m_view.baseDirectory();
+    // The job is read afresh: a box may have been edited or another folder
+    // picked while the body arrived.
     // A body that had nowhere to go is lost: the step fails, rather than
     // passing an empty file off as what the server sent.
     const bool bodyLost = !m_saver.isPending() && result.ok && result.bytes > 0;
-    if (bodyLost || !folderIsSafe(base) || !isPlainPathComponent(m_fileName, false)) {
+    if (bodyLost || !folderIsSafe() || !isPlainPathComponent(m_fileName, false)) {
         m_saver.discard();
         return;
     }
-    m_saver.commit(LocalPathFor(m_state, base, m_fileName), result.ok);
+    m_saver.commit(LocalPathFor(m_job.state, m_job.baseDirectory, m_fileName), result.ok);
 }
 
 void DownloadRun::endRun()
 {
-    if (m_state.LOG)
+    setState(State::Ending);
+    if (m_job.state.LOG)
         writeLogLine();
-    m_view.setButtonCaption(QStringLiteral("START"));
-    if (m_state.BEEP)
+    setState(State::Idle);
+    if (m_job.state.BEEP)
         m_platform.beep();
-    m_state.Running = false;
-    m_active = false;
     Q_EMIT finished();
 }
 
@@ -162,6 +172,7 @@ void DownloadRun::writeLogLine()
     QFile log(m_platform.logFilePath());
     if (!log.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
-    const QString line = QLatin1Char('"') + m_view.statusText(0) + QStringLiteral(",\"\r\n");
+    // A run that began no file logs the address an earlier run showed last.
+    const QString line = QLatin1Char('"') + m_lastUrl + QStringLiteral(",\"\r\n");
     log.write(line.toLocal8Bit());
 }

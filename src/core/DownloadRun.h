@@ -3,64 +3,95 @@
 #include "core/FetchResult.h"
 #include "core/FileSaver.h"
 #include "core/HttpTransfer.h"
+#include "core/RunJob.h"
 
 #include <QObject>
 #include <QString>
 #include <chrono>
 
-struct MainState;
 class RunPlatform;
-class RunView;
 
-// The run behind the START/STOP button. It fetches the files of the series one
-// after the other, driven by the transfer's signals on the caller's thread:
-// StartStop() returns at once and the run goes on from the event loop.
+// The run behind the START/STOP button. The window hands it the job as a
+// value with every press and every edit; the run fetches the files of the
+// series one after the other, driven by the transfer's signals on the
+// caller's thread, and says what happened: its state, each file begun, its
+// end. StartStop() returns at once and the run goes on from the event loop.
 class DownloadRun final : public QObject
 {
     Q_OBJECT
 
 public:
-    // The state, the view and the platform must outlive the run.
-    DownloadRun(MainState &state, RunView &view, RunPlatform &platform, QObject *parent = nullptr);
-    // Aborts a run in progress without touching the view or the state again.
+    // Idle: no run. Active: fetching. StopRequested: a press asked it to end,
+    // and it still finishes the file in progress. Ending: the end steps.
+    enum class State { Idle, Active, StopRequested, Ending };
+    Q_ENUM(State)
+
+    // The numbers a run reads from the job when it starts; a number that does
+    // not read keeps what the last run had, so they live as long as the run.
+    struct Numbers
+    {
+        qint16 Digits = 0;
+        qint16 CurrentNo = 0;
+        qint16 LastNo = 0;
+    };
+
+    // The platform must outlive the run.
+    explicit DownloadRun(RunPlatform &platform, QObject *parent = nullptr);
+    // Aborts a run in progress and says nothing more.
     ~DownloadRun() override;
 
     DownloadRun(const DownloadRun &) = delete;
     DownloadRun &operator=(const DownloadRun &) = delete;
 
-    // One press of the button: starts a run, or asks the active one to stop
-    // after the file in progress.
-    void StartStop();
+    // One press of the button: an idle run starts with job; an active one
+    // is asked to stop after the file in progress; a run already stopping
+    // ignores it.
+    void StartStop(const RunJob &job);
 
-    // True from the start of a run until its end steps are done, also while a
-    // stopped run still finishes its file.
-    bool isActive() const { return m_active; }
+    // The job as it stands after an edit. The run reads the names, the folder
+    // choice and the base directory again for every file and BEEP and LOG at
+    // its end, so such edits count for the rest of the run; the numbers and
+    // the proxy were taken when it started and stay.
+    void jobChanged(const RunJob &job);
+
+    State state() const { return m_state; }
+    const Numbers &numbers() const { return m_numbers; }
 
     // How long a fetch may move less than a few bytes a second before it
     // fails (30 s unless set).
     void setStallLimit(std::chrono::milliseconds limit);
+    // Trusts the certificate authorities in this PEM file instead of the
+    // system's (servers with certificates of their own making).
+    void setCertificateAuthorities(const QString &pemFile);
 
 Q_SIGNALS:
+    void stateChanged(DownloadRun::State state);
+    // Before the fetch of each file.
+    void fileStarted(const QString &url, const QString &localPath);
     // After the end steps of a run.
     void finished();
 
 private:
+    void setState(State state);
     void nextFile();
     void onFetchFinished(const FetchResult &result);
     void saveFile(const FetchResult &result);
     void endRun();
     void writeLogLine();
     void setUpProxy();
-    bool folderIsSafe(const QString &baseDirectory) const;
+    bool folderIsSafe() const;
 
-    MainState &m_state;
-    RunView &m_view;
     RunPlatform &m_platform;
     // The saver goes after the transfer that writes into it.
     FileSaver m_saver;
     HttpTransfer m_transfer;
+    RunJob m_job;
+    Numbers m_numbers;
+    State m_state = State::Idle;
     QString m_fileName;
+    // The address of the last file begun, in this run or an earlier one: the
+    // log line's text.
+    QString m_lastUrl;
     // The proxy port as last set: a port box that holds no port keeps it.
     quint16 m_proxyPort = 80;
-    bool m_active = false;
 };

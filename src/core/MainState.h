@@ -2,8 +2,10 @@
 
 #include <QString>
 
-// The window's record of the job, the run and the options. Field names are the
-// keys under which the settings store keeps them, hence the upper case.
+// The window's record of the job and the options, mirroring its boxes, check
+// box and menu marks. Field names are the keys under which the settings store
+// keeps them, hence the upper case. It holds values only; the defaults of a
+// first start come from the settings' table, and a run keeps its own numbers.
 struct MainState
 {
     QString URL;
@@ -15,14 +17,12 @@ struct MainState
     QString STOP;
     QString PCFLD;
     qint16 SYNC = 0;
-    qint16 Digits = 0;
-    qint16 CurrentNo = 0;
-    qint16 LastNo = 0;
-    bool Running = false;
     bool AUTO = false;
     bool PROXY = false;
     bool BEEP = false;
     bool LOG = false;
     QString PROXYIP;
     QString PORT;
+
+    bool operator==(const MainState &) const = default;
 };

@@ -18,9 +18,9 @@ QString numberText(qint16 n, qint16 digits)
 
 } // namespace
 
-QString FileNameFor(const MainState &state, qint16 n)
+QString FileNameFor(const MainState &state, qint16 digits, qint16 n)
 {
-    const QString number = numberText(n, state.Digits);
+    const QString number = numberText(n, digits);
     if (state.EXT == u"*" || state.EXT == u"?")
         return state.FNTOP % u'.' % number;
     return state.FNTOP % number % u'.' % state.EXT;

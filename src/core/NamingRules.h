@@ -7,9 +7,9 @@ struct MainState;
 // The rules that turn the job into names. All are pure: they read the record
 // (and the base directory where they need it) and return text.
 
-// prefix + zero-padded number + "." + extension; with the extension "*" or "?"
-// the number itself becomes the extension.
-QString FileNameFor(const MainState &state, qint16 n);
+// prefix + number padded to digits + "." + extension; with the extension "*"
+// or "?" the number itself becomes the extension.
+QString FileNameFor(const MainState &state, qint16 digits, qint16 n);
 
 // URL + FLD + "/" + name, joined as they stand: no separator is added between
 // URL and FLD, and nothing is escaped.

@@ -1,8 +1,9 @@
 #include "core/SystemRunPlatform.h"
 
+#include "core/SystemFolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <utility>
 
@@ -27,11 +28,14 @@ QString SystemRunPlatform::logFilePath() const
 {
     const QString name = QStringLiteral("Seqget.log");
     const QString programFolder = QCoreApplication::applicationDirPath();
-    if (!programFolder.isEmpty() && QFileInfo(programFolder).isWritable())
+    if (isWritableUserFolder(programFolder))
         return programFolder + QLatin1Char('/') + name;
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (dataFolder.isEmpty())
+    // ~/.local/share/Seqget, as the documents name it (not the organisation
+    // and application pair that Qt's own data location would add).
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty())
         return QString();
+    const QString dataFolder = dataHome + QStringLiteral("/Seqget");
     QDir().mkpath(dataFolder);
     return dataFolder + QLatin1Char('/') + name;
 }

@@ -13,8 +13,9 @@ public:
 
     bool createFolder(const QString &path) override;
     void beep() override;
-    // "Seqget.log" beside the program; when that folder is not writable (an
-    // installed program) the per-user application data folder instead.
+    // "Seqget.log" beside the program; when that folder is not writable or is
+    // a system folder (an installed program, even for root), Seqget/ in the
+    // user's data folder (~/.local/share) instead.
     QString logFilePath() const override;
 
 private:

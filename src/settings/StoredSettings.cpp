@@ -1,5 +1,7 @@
 #include "settings/StoredSettings.h"
 
+#include "core/JobBox.h"
+#include "core/SystemFolder.h"
 #include "settings/SettingsConversions.h"
 #include "settings/SettingsStore.h"
 
@@ -8,12 +10,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#ifdef Q_OS_WIN
-// Without it QFileInfo::isWritable looks only at the read-only attribute, and a
-// folder under Program Files would pass.
-extern Q_CORE_EXPORT int qt_ntfs_permission_lookup;
-#endif
-
 namespace {
 
 bool isDirectory(const QString &path)
@@ -21,82 +17,90 @@ bool isDirectory(const QString &path)
     return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-// A program installed with the system lives in a folder that only root may
-// write, and root must not fill it with downloads either.
-bool isSystemFolder(const QString &path)
+template<class... Ts> struct Overloaded : Ts...
 {
-#ifdef Q_OS_UNIX
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    for (const char *system : { "/usr", "/bin", "/sbin", "/lib", "/opt", "/etc", "/snap" }) {
-        const QString prefix = QLatin1String(system);
-        if (canonical == prefix || canonical.startsWith(prefix + u'/'))
-            return true;
-    }
-#else
-    Q_UNUSED(path);
-#endif
-    return false;
+    using Ts::operator()...;
+};
+template<class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
+
+// Sets the key's field from stored text, or from its default where the text
+// does not convert.
+void readKey(StoredSettings &s, const StoredSettings::Key &key, const QString &text)
+{
+    const auto convert
+        = [&](auto reader) { return reader(text).value_or(*reader(QString(key.defaultText))); };
+    std::visit(Overloaded {
+                   [&](QString StoredSettings::*field) { s.*field = text; },
+                   [&](bool StoredSettings::*field) { s.*field = convert(readFlag); },
+                   [&](qint16 StoredSettings::*field) { s.*field = convert(readSync); },
+                   [&](qint32 StoredSettings::*field) { s.*field = convert(readPosition); },
+               },
+               key.field);
+}
+
+QString keyText(const StoredSettings &s, const StoredSettings::Key &key)
+{
+    return std::visit(Overloaded {
+                          [&](QString StoredSettings::*field) { return s.*field; },
+                          [&](bool StoredSettings::*field) { return flagText(s.*field); },
+                          [&](auto field) { return QString::number(s.*field); },
+                      },
+                      key.field);
 }
 
 } // namespace
 
-StoredSettings StoredSettings::load(const SettingsStore &store)
+const QList<StoredSettings::Key> &StoredSettings::keys()
 {
-    return load(store, programFolder());
+    static const QList<Key> keys = [] {
+        QList<Key> k {
+            { QLatin1String("FORM_LEFT"), &StoredSettings::FORM_LEFT, QLatin1String("0") },
+            { QLatin1String("FORM_TOP"), &StoredSettings::FORM_TOP, QLatin1String("0") },
+        };
+        for (const JobField &job : jobFields)
+            k.append({ job.key, job.field, job.defaultText });
+        k += {
+            { QLatin1String("SYNC"), &StoredSettings::SYNC, QLatin1String("1") },
+            // Its default depends on the machine: see defaultBaseDirectory().
+            { QLatin1String("PCPATH"), &StoredSettings::PCPATH, QLatin1String("") },
+            { QLatin1String("AUTO"), &StoredSettings::AUTO, QLatin1String("True") },
+            { QLatin1String("PROXY"), &StoredSettings::PROXY, QLatin1String("False") },
+            { QLatin1String("BEEP"), &StoredSettings::BEEP, QLatin1String("True") },
+            { QLatin1String("LOG"), &StoredSettings::LOG, QLatin1String("True") },
+            { QLatin1String("PROXYIP"), &StoredSettings::PROXYIP, QLatin1String("127.0.0.1") },
+            { QLatin1String("PORT"), &StoredSettings::PORT, QLatin1String("8080") },
+        };
+        return k;
+    }();
+    return keys;
 }
 
-StoredSettings StoredSettings::load(const SettingsStore &store, const QString &programFolder)
+StoredSettings StoredSettings::load(const SettingsStore &store, const QString &programDir)
 {
     StoredSettings s;
-    s.FORM_LEFT = readPosition(store.read(QStringLiteral("FORM_LEFT"), QStringLiteral("0")))
-                      .value_or(s.FORM_LEFT);
-    s.FORM_TOP = readPosition(store.read(QStringLiteral("FORM_TOP"), QStringLiteral("0")))
-                     .value_or(s.FORM_TOP);
-    for (const JobField &job : jobFields) {
-        QString &text = s.jobTexts[std::size_t(job.box)];
-        text = store.read(job.key, text);
-    }
-    s.SYNC = readSync(store.read(QStringLiteral("SYNC"), QStringLiteral("1"))).value_or(s.SYNC);
-
+    for (const Key &key : keys())
+        readKey(s, key, store.read(key.name, key.defaultText));
     // A folder that has gone (a removed stick, a deleted directory) would leave
     // the directory list on nothing; the default is somewhere downloads can go.
-    const QString fallback = defaultBaseDirectory(programFolder);
-    s.PCPATH = store.read(QStringLiteral("PCPATH"), fallback);
     if (!isDirectory(s.PCPATH))
-        s.PCPATH = fallback;
+        s.PCPATH = defaultBaseDirectory(programDir);
+    return s;
+}
 
-    s.AUTO = readFlag(store.read(QStringLiteral("AUTO"), flagText(s.AUTO))).value_or(s.AUTO);
-    s.PROXY = readFlag(store.read(QStringLiteral("PROXY"), flagText(s.PROXY))).value_or(s.PROXY);
-    s.BEEP = readFlag(store.read(QStringLiteral("BEEP"), flagText(s.BEEP))).value_or(s.BEEP);
-    s.LOG = readFlag(store.read(QStringLiteral("LOG"), flagText(s.LOG))).value_or(s.LOG);
-    s.PROXYIP = store.read(QStringLiteral("PROXYIP"), s.PROXYIP);
-    s.PORT = store.read(QStringLiteral("PORT"), s.PORT);
+StoredSettings StoredSettings::firstStart(const QString &programDir)
+{
+    StoredSettings s;
+    for (const Key &key : keys())
+        readKey(s, key, key.defaultText);
+    s.PCPATH = defaultBaseDirectory(programDir);
     return s;
 }
 
 void StoredSettings::save(SettingsStore &store) const
 {
-    store.write(QStringLiteral("FORM_LEFT"), QString::number(FORM_LEFT));
-    store.write(QStringLiteral("FORM_TOP"), QString::number(FORM_TOP));
-    for (const JobField &job : jobFields)
-        store.write(job.key, jobTexts[std::size_t(job.box)]);
-    store.write(QStringLiteral("SYNC"), QString::number(SYNC));
-    store.write(QStringLiteral("PCPATH"), PCPATH);
-    store.write(QStringLiteral("AUTO"), flagText(AUTO));
-    store.write(QStringLiteral("PROXY"), flagText(PROXY));
-    store.write(QStringLiteral("BEEP"), flagText(BEEP));
-    store.write(QStringLiteral("LOG"), flagText(LOG));
-    store.write(QStringLiteral("PROXYIP"), PROXYIP);
-    store.write(QStringLiteral("PORT"), PORT);
+    for (const Key &key : keys())
+        store.write(key.name, keyText(*this, key));
     store.sync();
-}
-
-std::array<QString, jobBoxCount> StoredSettings::defaultJobTexts()
-{
-    std::array<QString, jobBoxCount> texts;
-    for (const JobField &job : jobFields)
-        texts[std::size_t(job.box)] = job.defaultText;
-    return texts;
 }
 
 QString StoredSettings::programFolder()
@@ -106,17 +110,8 @@ QString StoredSettings::programFolder()
 
 QString StoredSettings::defaultBaseDirectory(const QString &programFolder)
 {
-#ifdef Q_OS_WIN
-    ++qt_ntfs_permission_lookup;
-#endif
-    const QFileInfo program(programFolder);
-    const bool writable
-        = isDirectory(programFolder) && program.isWritable() && !isSystemFolder(programFolder);
-#ifdef Q_OS_WIN
-    --qt_ntfs_permission_lookup;
-#endif
-    if (writable)
-        return QDir::toNativeSeparators(program.absoluteFilePath());
+    if (isDirectory(programFolder) && isWritableUserFolder(programFolder))
+        return QDir::toNativeSeparators(QFileInfo(programFolder).absoluteFilePath());
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (isDirectory(downloads))
         return QDir::toNativeSeparators(downloads);

@@ -1,41 +1,46 @@
 #pragma once
 
-#include "core/JobBox.h"
+#include "core/MainState.h"
 
+#include <QLatin1String>
+#include <QList>
 #include <QString>
-#include <array>
+#include <variant>
 
 class SettingsStore;
 
-// The eighteen persistent settings in the order they are read and written,
-// each holding its default until loaded. Field names are the store's keys.
-struct StoredSettings
+// The eighteen persistent settings as one value: the window's record, whose
+// field names are the store's keys, and what the window itself holds: its
+// position in twips and the directory list's path.
+struct StoredSettings : MainState
 {
     qint32 FORM_LEFT = 0;
     qint32 FORM_TOP = 0;
-    // URL to PCFLD, indexed by JobBox.
-    std::array<QString, jobBoxCount> jobTexts = defaultJobTexts();
-    qint16 SYNC = 1;
-    // Default: defaultBaseDirectory(), which depends on the machine.
     QString PCPATH;
-    bool AUTO = true;
-    bool PROXY = false;
-    bool BEEP = true;
-    bool LOG = true;
-    QString PROXYIP = QStringLiteral("127.0.0.1");
-    QString PORT = QStringLiteral("8080");
+
+    // One stored key: its name, the field it fills, and its default as the
+    // store would hold it. The field's type decides how its text converts.
+    struct Key
+    {
+        using Field = std::variant<QString StoredSettings::*, bool StoredSettings::*,
+                                   qint16 StoredSettings::*, qint32 StoredSettings::*>;
+        QLatin1String name;
+        Field field;
+        QLatin1String defaultText;
+    };
+    // Every key, in the order start-up reads them and the save writes them.
+    static const QList<Key> &keys();
 
     // Every key from the store; an absent key, or one whose text does not
     // convert, takes its default. PCPATH falls back to defaultBaseDirectory()
     // when it does not name an existing directory.
-    static StoredSettings load(const SettingsStore &store);
-    // The same with the program's folder given, so tests can choose it.
-    static StoredSettings load(const SettingsStore &store, const QString &programFolder);
-    // Writes all eighteen keys in table order and pushes them to the store.
+    static StoredSettings load(const SettingsStore &store,
+                               const QString &programDir = programFolder());
+    // What a first start applies: every key at its default.
+    static StoredSettings firstStart(const QString &programDir = programFolder());
+    // Writes all eighteen keys and pushes them to the store's file.
     void save(SettingsStore &store) const;
 
-    // The job texts' defaults, from the job field list.
-    static std::array<QString, jobBoxCount> defaultJobTexts();
     // The folder that holds the program file.
     static QString programFolder();
     // The program's folder when the user can write there and it is not one

@@ -1,10 +1,8 @@
 #include "ui/Seqget_FRM.h"
 
-#include "core/DownloadRun.h"
-#include "core/SystemRunPlatform.h"
 #include "core/Version.h"
-#include "settings/SettingsStore.h"
-#include "settings/WindowSettings.h"
+#include "settings/SettingsConversions.h"
+#include "settings/StoredSettings.h"
 #include "setup/SampleUrl.h"
 #include "ui/DialogPrompter.h"
 #include "ui/StatusLine.h"
@@ -27,11 +25,11 @@ using namespace Qt::StringLiterals;
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
 
-Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent)
+Seqget_FRM::Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Prompter *prompter,
+                       QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Seqget_FRM>())
-    , m_store(store)
-    , m_platform(std::make_unique<SystemRunPlatform>([] { QApplication::beep(); }))
+    , m_run(std::make_unique<DownloadRun>(platform))
 {
     m_ui->setupUi(this);
     for (const JobField &job : jobFields) {
@@ -47,7 +45,8 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
         m_ownPrompter = std::make_unique<DialogPrompter>(this);
         m_prompter = m_ownPrompter.get();
     }
-    m_run = std::make_unique<DownloadRun>(m_state, *this, *m_platform);
+    connect(m_run.get(), &DownloadRun::stateChanged, this, &Seqget_FRM::showRunState);
+    connect(m_run.get(), &DownloadRun::fileStarted, this, &Seqget_FRM::showFile);
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/seqget-16.png"), QSize(16, 16));
@@ -72,15 +71,12 @@ Seqget_FRM::Seqget_FRM(Prompter *prompter, SettingsStore *store, QWidget *parent
 
     connectHandlers();
     m_ui->Text_URL->setFocus();
-    if (m_store)
-        runStartup(*this, *m_store);
+    startUp(settings);
 }
 
-Seqget_FRM::~Seqget_FRM()
-{
-    // A run still going must stop before the widgets it reports to are gone.
-    m_run.reset();
-}
+// The run goes first (it is the last member): a run still going stops before
+// the widgets it reports to are gone.
+Seqget_FRM::~Seqget_FRM() = default;
 
 void Seqget_FRM::connectHandlers()
 {
@@ -97,6 +93,9 @@ void Seqget_FRM::connectHandlers()
     connect(m_ui->Command_AUTO, &QPushButton::clicked, this, &Seqget_FRM::Command_AUTO_Click);
 
     connect(m_ui->Dir1, &DirectoryList::pathChanged, this, &Seqget_FRM::Dir1_Change);
+    // Apart from the handler, whose guard may return early: the run follows
+    // every change of the base directory.
+    connect(m_ui->Dir1, &DirectoryList::pathChanged, this, &Seqget_FRM::tellRun);
     connect(m_ui->Drive1, &DriveList::driveChanged, this, &Seqget_FRM::Drive1_Change);
     connect(m_ui->Check_SYNC, &QCheckBox::stateChanged, this, &Seqget_FRM::Check_SYNC_Click);
 
@@ -153,60 +152,59 @@ QLineEdit *Seqget_FRM::jobBox(JobBox box) const
     return m_jobBoxes[std::size_t(box)];
 }
 
-// --- RunView ---------------------------------------------------------------
-
-QString Seqget_FRM::jobText(JobBox box) const
-{
-    return jobBox(box)->text();
-}
-
-void Seqget_FRM::setButtonCaption(const QString &caption)
-{
-    m_ui->Command_GET->setText(caption);
-}
-
-void Seqget_FRM::setStatusText(int index, const QString &text)
-{
-    if (StatusLine *line = Label_STS(index))
-        line->showText(text);
-}
-
-QString Seqget_FRM::statusText(int index) const
-{
-    const StatusLine *line = Label_STS(index);
-    return line ? line->latestText() : QString();
-}
-
-QString Seqget_FRM::baseDirectory() const
-{
-    return m_ui->Dir1->path();
-}
-
-// --- SettingsWindow --------------------------------------------------------
+// --- Start-up and save ---------------------------------------------------
 
 namespace {
 // Positions are kept in twips; the screen counts device-independent pixels.
 constexpr double twipsPerPixel = 15.0;
+
+int pixelsOf(qint32 twips)
+{
+    return qRound(appliedPosition(twips) / twipsPerPixel);
+}
 } // namespace
 
-double Seqget_FRM::leftTwips() const
+// Each step goes through the controls and the menu commands, so their change
+// and click handling runs nested inside it, as for a user's change.
+void Seqget_FRM::startUp(const StoredSettings &settings)
 {
-    return x() * twipsPerPixel;
-}
+    placeFrame(QPoint(pixelsOf(settings.FORM_LEFT), y()));
+    placeFrame(QPoint(x(), pixelsOf(settings.FORM_TOP)));
 
-void Seqget_FRM::setLeftTwips(double twips)
-{
-    placeFrame(QPoint(qRound(twips / twipsPerPixel), y()));
-}
+    for (const JobField &job : jobFields)
+        m_state.*job.field = settings.*job.field;
+    m_state.SYNC = settings.SYNC;
 
-double Seqget_FRM::topTwips() const
-{
-    return y() * twipsPerPixel;
-}
+    m_ui->Dir1->setPath(settings.PCPATH);
+    // The directory list's change handling may have moved it; the drive
+    // follows the path it shows now, not the one stored.
+    m_ui->Drive1->setDrive(m_ui->Dir1->path());
 
-void Seqget_FRM::setTopTwips(double twips)
-{
-    placeFrame(QPoint(x(), qRound(twips / twipsPerPixel)));
+    m_state.AUTO = settings.AUTO;
+    m_state.PROXY = settings.PROXY;
+    m_state.BEEP = settings.BEEP;
+    m_state.LOG = settings.LOG;
+    m_state.PROXYIP = settings.PROXYIP;
+    m_state.PORT = settings.PORT;
+
+    // Each box's change handling copies the text back into MainState, so the
+    // values are read from there one at a time, as each box is set.
+    for (const JobField &job : jobFields)
+        jobBox(job.box)->setText(m_state.*job.field);
+
+    setSyncValue(m_state.SYNC);
+
+    // The menu commands toggle their flag and set mark and visibility to
+    // match; inverting first makes them land on the loaded value.
+    m_state.AUTO = !m_state.AUTO;
+    MenuAuto();
+    // The proxy command would prompt for host and port; the flag is already
+    // as loaded, and only its check mark is set.
+    m_ui->MenuProxy->setChecked(m_state.PROXY);
+    m_state.BEEP = !m_state.BEEP;
+    MenuBeep();
+    m_state.LOG = !m_state.LOG;
+    MenuLog();
 }
 
 void Seqget_FRM::placeFrame(const QPoint &topLeft)
@@ -233,34 +231,14 @@ void Seqget_FRM::showEvent(QShowEvent *event)
     }
 }
 
-QString Seqget_FRM::dir1Path() const
+StoredSettings Seqget_FRM::settings() const
 {
-    return m_ui->Dir1->path();
-}
-
-void Seqget_FRM::setDir1Path(const QString &path)
-{
-    m_ui->Dir1->setPath(path);
-}
-
-void Seqget_FRM::setDrive1ToDriveOf(const QString &path)
-{
-    m_ui->Drive1->setDrive(path);
-}
-
-void Seqget_FRM::setJobBoxText(JobBox box, const QString &text)
-{
-    jobBox(box)->setText(text);
-}
-
-void Seqget_FRM::setCheckSyncValue(qint16 value)
-{
-    setSyncValue(value);
-}
-
-void Seqget_FRM::setMenuProxyChecked(bool checked)
-{
-    m_ui->MenuProxy->setChecked(checked);
+    StoredSettings s;
+    static_cast<MainState &>(s) = m_state;
+    s.FORM_LEFT = storedPosition(x() * twipsPerPixel);
+    s.FORM_TOP = storedPosition(y() * twipsPerPixel);
+    s.PCPATH = m_ui->Dir1->path();
+    return s;
 }
 
 // --- Field binding ---------------------------------------------------------
@@ -308,13 +286,39 @@ void Seqget_FRM::Text_PCFLD_Change()
 void Seqget_FRM::copyJobBox(JobBox box)
 {
     m_state.*jobField(box).field = jobBox(box)->text();
+    tellRun();
 }
 
 // --- Download run ----------------------------------------------------------
 
 void Seqget_FRM::StartStop()
 {
-    m_run->StartStop();
+    // The run starts from the boxes as they read now.
+    for (const JobField &job : jobFields)
+        m_state.*job.field = jobBox(job.box)->text();
+    m_run->StartStop(currentJob());
+}
+
+RunJob Seqget_FRM::currentJob() const
+{
+    return { m_state, m_ui->Dir1->path() };
+}
+
+void Seqget_FRM::tellRun()
+{
+    m_run->jobChanged(currentJob());
+}
+
+void Seqget_FRM::showRunState(DownloadRun::State state)
+{
+    m_ui->Command_GET->setText(state == DownloadRun::State::Idle ? QStringLiteral("START")
+                                                                 : QStringLiteral("STOP"));
+}
+
+void Seqget_FRM::showFile(const QString &url, const QString &localPath)
+{
+    m_ui->Label_STS_1->showText(QDir::toNativeSeparators(localPath));
+    m_ui->Label_STS_0->showText(url);
 }
 
 // --- Easy setup ------------------------------------------------------------
@@ -420,6 +424,7 @@ void Seqget_FRM::Check_SYNC_Click()
 {
     m_state.SYNC = qint16(syncValue());
     m_ui->Text_PCFLD->setEnabled(syncValue() != 1);
+    tellRun();
 }
 
 // The box's value as the job counts it: 0 unticked, 1 ticked, 2 the dimmed
@@ -448,9 +453,7 @@ void Seqget_FRM::setSyncValue(int value)
 
 void Seqget_FRM::MenuSave()
 {
-    if (!m_store)
-        return;
-    saveSettings(*this, *m_store);
+    Q_EMIT saveRequested(settings());
 }
 
 void Seqget_FRM::MenuEnd()
@@ -486,11 +489,13 @@ void Seqget_FRM::MenuProxy()
 void Seqget_FRM::MenuBeep()
 {
     toggleOption(m_state.BEEP, m_ui->MenuBeep);
+    tellRun();
 }
 
 void Seqget_FRM::MenuLog()
 {
     toggleOption(m_state.LOG, m_ui->MenuLog);
+    tellRun();
 }
 
 QStringList Seqget_FRM::usagePageCandidates()

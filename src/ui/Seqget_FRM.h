@@ -1,15 +1,14 @@
 #pragma once
 
+#include "core/DownloadRun.h"
+#include "core/JobBox.h"
 #include "core/MainState.h"
-#include "core/RunView.h"
-#include "settings/SettingsWindow.h"
 
 #include <QMainWindow>
 #include <array>
 #include <memory>
 #include <optional>
 
-class DownloadRun;
 class Prompter;
 class QAction;
 class QLabel;
@@ -17,55 +16,37 @@ class QLineEdit;
 class QMimeData;
 class QShowEvent;
 class RunPlatform;
-class SettingsStore;
 class StatusLine;
+struct StoredSettings;
 
 namespace Ui {
 class Seqget_FRM;
 }
 
 // The program's one window: the job boxes mirrored into MainState, the START
-// button behind which a download run works, the easy setup, the folder
-// chooser and the menus.
-class Seqget_FRM final : public QMainWindow, public RunView, public SettingsWindow
+// button that hands the job to a download run and shows what the run says,
+// the easy setup, the folder chooser and the menus.
+class Seqget_FRM final : public QMainWindow
 {
     Q_OBJECT
 
 public:
+    // Start-up applies settings before the window is first shown. The run's
+    // platform services come from platform, which must outlive the window.
     // Dialogs go through prompter; without one, real modal dialogs are used.
-    // With a store, start-up loads it into the window before it is shown, and
-    // the File menu saves to it; without one the window keeps its design-time
-    // values and saves nothing.
-    explicit Seqget_FRM(Prompter *prompter = nullptr, SettingsStore *store = nullptr,
-                        QWidget *parent = nullptr);
+    Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Prompter *prompter = nullptr,
+               QWidget *parent = nullptr);
     ~Seqget_FRM() override;
 
-    MainState &mainState() override { return m_state; }
     const MainState &mainState() const { return m_state; }
+    // What the save command stores: MainState, the directory list's path and
+    // the window's position as they stand.
+    StoredSettings settings() const;
 
     // The indexed label groups: Label1(0..7, 10) and Label_STS(0..1).
     QLabel *Label1(int index) const;
     StatusLine *Label_STS(int index) const;
     QLineEdit *jobBox(JobBox box) const;
-
-    // RunView
-    QString jobText(JobBox box) const override;
-    void setButtonCaption(const QString &caption) override;
-    void setStatusText(int index, const QString &text) override;
-    QString statusText(int index) const override;
-    QString baseDirectory() const override;
-
-    // SettingsWindow
-    double leftTwips() const override;
-    void setLeftTwips(double twips) override;
-    double topTwips() const override;
-    void setTopTwips(double twips) override;
-    QString dir1Path() const override;
-    void setDir1Path(const QString &path) override;
-    void setDrive1ToDriveOf(const QString &path) override;
-    void setJobBoxText(JobBox box, const QString &text) override;
-    void setCheckSyncValue(qint16 value) override;
-    void setMenuProxyChecked(bool checked) override;
 
     // Folder sync: 0 unticked, 1 ticked, 2 dimmed tick (only code sets it).
     int syncValue() const;
@@ -98,12 +79,16 @@ public:
     void Check_SYNC_Click();
     void MenuSave();
     void MenuEnd();
-    void MenuAuto() override;
+    void MenuAuto();
     void MenuProxy();
-    void MenuBeep() override;
-    void MenuLog() override;
+    void MenuBeep();
+    void MenuLog();
     void MenuUssage();
     void MenuAbout();
+
+Q_SIGNALS:
+    // The save command (also the first step of the exit command).
+    void saveRequested(const StoredSettings &settings);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -111,9 +96,15 @@ protected:
 
 private:
     void connectHandlers();
+    void startUp(const StoredSettings &settings);
     void placeFrame(const QPoint &topLeft);
     // The change handling shared by the eight job boxes.
     void copyJobBox(JobBox box);
+    // Hands the job as it now stands to the run, after every edit.
+    void tellRun();
+    RunJob currentJob() const;
+    void showRunState(DownloadRun::State state);
+    void showFile(const QString &url, const QString &localPath);
     void setSampleFromDrop(const QMimeData *dropped);
     // The option toggle shared by the four Settings entries.
     static void toggleOption(bool &flag, QAction *entry);
@@ -123,9 +114,7 @@ private:
     MainState m_state;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
-    SettingsStore *m_store = nullptr;
     // Where the frame goes when the window is first shown; see showEvent.
     std::optional<QPoint> m_frameOnShow;
-    std::unique_ptr<RunPlatform> m_platform;
     std::unique_ptr<DownloadRun> m_run;
 };

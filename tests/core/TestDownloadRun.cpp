@@ -1,15 +1,14 @@
 #include "core/DownloadRun.h"
-#include "core/MainState.h"
-#include "core/RunPlatform.h"
-#include "core/RunView.h"
+#include "core/JobBox.h"
 #include "core/Version.h"
+#include "support/RecordingPlatform.h"
 #include "support/TestFiles.h"
 #include "support/TestHttpServer.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QMetaEnum>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -23,10 +22,9 @@ namespace {
 
 // A whole run without a window: the test server, a temporary base directory,
 // the real transfer and run, which gives up after a second without progress,
-// and in memory the window's part: job boxes filled with the series
-// /s/hana001.jpg .. hana003.jpg, and a trace of every change the run makes to
-// the view ("caption STOP", "status0 <text>").
-class RunRig final : public RunView, public RunPlatform
+// and the job of the series /s/hana001.jpg .. hana003.jpg. What the run says
+// is traced ("Active", "file <url> <path>").
+class RunRig final
 {
 public:
     RunRig()
@@ -34,32 +32,24 @@ public:
         server.listen();
         QDir(root.path()).mkdir(u"base"_s);
         const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
-        for (const JobField &job : jobFields)
-            jobs.insert(job.box, texts.at(int(job.box)));
-        state.SYNC = 1;
+        for (const JobField &field : jobFields)
+            job.state.*field.field = texts.at(int(field.box));
+        job.state.SYNC = 1;
+        job.baseDirectory = root.filePath(u"base"_s);
         run->setStallLimit(std::chrono::seconds(1));
+        QObject::connect(run.get(), &DownloadRun::stateChanged, [this](DownloadRun::State state) {
+            trace << QString::fromLatin1(
+                QMetaEnum::fromType<DownloadRun::State>().valueToKey(int(state)));
+        });
+        QObject::connect(run.get(), &DownloadRun::fileStarted,
+                         [this](const QString &url, const QString &path) {
+                             trace << u"file "_s + url + u' ' + path;
+                         });
     }
 
-    QString jobText(JobBox box) const override { return jobs.value(box); }
-    void setButtonCaption(const QString &caption) override { trace << u"caption "_s + caption; }
-    void setStatusText(int index, const QString &text) override
-    {
-        status[index] = text;
-        trace << u"status%1 %2"_s.arg(index).arg(text);
-    }
-    QString statusText(int index) const override { return status[index]; }
-    QString baseDirectory() const override { return base; }
-    // One level only, as the program makes it.
-    bool createFolder(const QString &path) override
-    {
-        folders << path;
-        return QDir().mkdir(path);
-    }
-    void beep() override { ++beeps; }
-    QString logFilePath() const override { return root.filePath(u"Seqget.log"_s); }
-
-    QString folder() const { return base + u"/s"_s; }
+    QString folder() const { return job.baseDirectory + u"/s"_s; }
     QString localFile(const QString &name) const { return folder() + u'/' + name; }
+    QString logFile() const { return platform.logFilePath(); }
 
     // Serves body for /s/<name>, or for another path; a held one waits for
     // server.release().
@@ -74,20 +64,16 @@ public:
     bool runToEnd()
     {
         QSignalSpy spy(run.get(), &DownloadRun::finished);
-        run->StartStop();
+        run->StartStop(job);
         return !spy.isEmpty() || spy.wait(30000);
     }
 
     QTemporaryDir root;
     TestHttpServer server;
-    MainState state;
-    QHash<JobBox, QString> jobs;
-    QString base = root.filePath(u"base"_s);
-    QString status[2];
+    RecordingPlatform platform { root.filePath(u"Seqget.log"_s) };
+    RunJob job;
     QStringList trace;
-    QStringList folders;
-    int beeps = 0;
-    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(state, *this, *this);
+    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(platform);
 };
 
 TestResponse chunked(const QByteArray &body)
@@ -101,8 +87,8 @@ bool startWithSecondFileHeld(RunRig &rig)
 {
     rig.serve(u"hana001.jpg"_s, "one");
     rig.serve(u"hana002.jpg"_s, "two", true);
-    rig.state.LOG = rig.state.BEEP = true;
-    rig.run->StartStop();
+    rig.job.state.LOG = rig.job.state.BEEP = true;
+    rig.run->StartStop(rig.job);
     return QTest::qWaitFor([&rig] { return rig.server.requests.size() == 2; });
 }
 
@@ -146,16 +132,15 @@ private Q_SLOTS:
         RunRig rig;
         rig.server.dropReusedConnections = true;
         for (int i = 0; i < 3; ++i)
-            rig.jobs[JobBox(int(JobBox::KETA) + i)] = boxes.section(u' ', i, i);
-        rig.state.LOG = rig.state.BEEP = true;
-        rig.setStatusText(0, u"http://earlier/run.jpg"_s);
-        rig.trace.clear();
+            rig.job.state.*jobField(JobBox(int(JobBox::KETA) + i)).field
+                = boxes.section(u' ', i, i);
+        rig.job.state.LOG = rig.job.state.BEEP = true;
         const QStringList names = files.split(u' ', Qt::SkipEmptyParts);
-        QStringList expected { u"caption STOP"_s };
+        QStringList expected { u"Active"_s };
         for (const QString &name : names)
-            expected << "status1 " + rig.localFile(name)
-                     << "status0 " + rig.server.baseUrl() + "s/" + name << "fetch /s/" + name;
-        expected << u"caption START"_s;
+            expected << "file " + rig.server.baseUrl() + "s/" + name + ' ' + rig.localFile(name)
+                     << "fetch /s/" + name;
+        expected << u"Ending"_s << u"Idle"_s;
         // The second run gets shorter bodies than the files already there.
         int copies = 99;
         connect(&rig.server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
@@ -173,11 +158,13 @@ private Q_SLOTS:
         QCOMPARE(rig.trace, expected + expected);
         for (const QString &name : names)
             QCOMPARE(readAll(rig.localFile(name)), name.toUtf8());
-        QCOMPARE(rig.folders, QStringList(2, rig.folder()));
-        // The log line must be the status line's text.
-        QCOMPARE(readAll(rig.logFilePath()),
-                 ('"' + rig.statusText(0) + ",\"\r\n").toLocal8Bit().repeated(2));
-        QCOMPARE(rig.beeps, 2);
+        QCOMPARE(rig.platform.folders, QStringList(2, rig.folder()));
+        // Each line holds the address of the last file begun, or, where the run
+        // began none, the one the status line still shows from earlier.
+        const QString last
+            = names.isEmpty() ? QString() : rig.server.baseUrl() + "s/" + names.last();
+        QCOMPARE(readAll(rig.logFile()), ('"' + last + ",\"\r\n").toLocal8Bit().repeated(2));
+        QCOMPARE(rig.platform.beeps, 2);
     }
 
     void replies_data()
@@ -221,7 +208,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(bool, stalls);
         RunRig rig;
-        const QString base = rig.base;
+        const QString base = rig.job.baseDirectory;
         const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
         if (diskFull
             && QProcess::execute(u"mount"_s, { "-t", "tmpfs", "-o", "size=64k", "tmpfs", base }))
@@ -249,17 +236,20 @@ private Q_SLOTS:
         RunRig rig;
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
         QVERIFY(startWithSecondFileHeld(rig));
-        rig.run->StartStop(); // STOP
-        rig.run->StartStop(); // again while file 2 is still coming: ignored
-        QVERIFY(!rig.state.Running);
+        rig.run->StartStop(rig.job); // STOP
+        rig.run->StartStop(rig.job); // again while file 2 is still coming: ignored
+        QCOMPARE(rig.run->state(), DownloadRun::State::StopRequested);
         rig.server.release("/s/hana002.jpg");
         QVERIFY(finished.wait(5000));
         QCOMPARE(rig.server.requests.size(), 2);
         QCOMPARE(readAll(rig.localFile(u"hana002.jpg"_s)), "two"_ba);
-        QCOMPARE(readAll(rig.logFilePath()),
-                 ('"' + rig.server.baseUrl() + "s/hana002.jpg,\"\r\n").toLocal8Bit());
-        QCOMPARE(rig.beeps, 1);
+        QCOMPARE(rig.platform.beeps, 1);
         QCOMPARE(finished.size(), 1);
+        // A run that begins no file logs the last address of the one before.
+        rig.job.state.START = u"9"_s;
+        QVERIFY(rig.runToEnd());
+        QCOMPARE(readAll(rig.logFile()),
+                 ('"' + rig.server.baseUrl() + "s/hana002.jpg,\"\r\n").toLocal8Bit().repeated(2));
     }
 
     // As when the window closes during a file: it is dropped, and the view
@@ -288,8 +278,8 @@ private Q_SLOTS:
         QStringList made;
         for (const auto &[box, text] : names) {
             RunRig rig;
-            rig.jobs[box] = text;
-            rig.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
+            rig.job.state.*jobField(box).field = text;
+            rig.job.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
             QVERIFY(rig.runToEnd());
             made << QString::number(rig.server.requests.size()) + u' '
                     + entriesBelow(rig.root.path()).join(u',');
@@ -315,23 +305,28 @@ private Q_SLOTS:
         QFETCH(QString, saved);
         RunRig rig;
         if (baseAppears)
-            rig.base = rig.root.filePath(u"later"_s);
+            rig.job.baseDirectory = rig.root.filePath(u"later"_s);
         else
-            rig.jobs[JobBox::FLD] = u"bad/name"_s;
+            rig.job.state.FLD = u"bad/name"_s;
         QVERIFY(baseAppears || QDir().mkpath(rig.folder()));
         const QString first = baseAppears ? u"/s/hana001.jpg"_s : u"/bad/name/hana001.jpg"_s;
         rig.serve(first, "one", true);
         rig.serve(u"other002.jpg"_s, "two");
-        rig.jobs[JobBox::STOP] = u"2"_s;
+        rig.job.state.STOP = u"2"_s;
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
-        rig.run->StartStop();
+        rig.run->StartStop(rig.job);
         QTRY_COMPARE(rig.server.requests.size(), 1);
-        rig.state.FLD = u"s"_s;
-        rig.state.FNTOP = u"other"_s;
+        // As the window hands them over: the numbers and the proxy typed
+        // meanwhile no longer count, the names do.
+        rig.job.state.FLD = u"s"_s;
+        rig.job.state.FNTOP = u"other"_s;
+        rig.job.state.STOP = u"1"_s;
+        rig.job.state.PROXY = true;
+        rig.run->jobChanged(rig.job);
         QVERIFY(QDir().mkpath(rig.folder()));
         rig.server.release(first.toUtf8());
         QVERIFY(finished.wait(5000));
-        QCOMPARE(entriesBelow(rig.base).join(u' '), saved);
+        QCOMPARE(entriesBelow(rig.job.baseDirectory).join(u' '), saved);
     }
 
     // The request as the server sees it: the folder escaped as a browser
@@ -341,10 +336,10 @@ private Q_SLOTS:
     {
         RunRig rig;
         const QString url = rig.server.baseUrl();
-        rig.jobs[JobBox::URL] = QString(url).replace(u"//"_s, u"//user:secret@"_s);
-        rig.jobs[JobBox::FLD] = u"s\r\nX-Injected: yes/my photos/画像"_s;
-        rig.jobs[JobBox::STOP] = u"1"_s;
-        rig.state.SYNC = 0; // into the base directory itself
+        rig.job.state.URL = QString(url).replace(u"//"_s, u"//user:secret@"_s);
+        rig.job.state.FLD = u"s\r\nX-Injected: yes/my photos/画像"_s;
+        rig.job.state.STOP = u"1"_s;
+        rig.job.state.SYNC = 0; // into the base directory itself
         QVERIFY(rig.runToEnd());
         const QByteArray folder
             = url.toUtf8() + "s%0D%0AX-Injected:%20yes/my%20photos/%E7%94%BB%E5%83%8F/";

@@ -61,9 +61,8 @@ private Q_SLOTS:
         QFETCH(int, n);
         MainState state;
         state.FNTOP = job.section(u'|', 0, 0);
-        state.Digits = qint16(job.section(u'|', 1, 1).toInt());
         state.EXT = job.section(u'|', 2, 2);
-        QTEST(FileNameFor(state, qint16(n)), "name");
+        QTEST(FileNameFor(state, qint16(job.section(u'|', 1, 1).toInt()), qint16(n)), "name");
     }
 
     void paths_data()

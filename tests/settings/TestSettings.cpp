@@ -1,13 +1,16 @@
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
+#include "support/RecordingPlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
+#include "ui/DirectoryList.h"
 #include "ui/Seqget_FRM.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -40,6 +43,16 @@ QString shown(const Seqget_FRM &window)
                          window.findChild<QAction *>(QString::fromLatin1(menus[i]))->isChecked()));
     parts << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
     return parts.join(u'|');
+}
+
+// The window as the program makes it: loaded from store, saving into it.
+std::unique_ptr<Seqget_FRM> openWindow(SettingsStore &store, RunPlatform &platform,
+                                       Prompter *prompter)
+{
+    auto window = std::make_unique<Seqget_FRM>(platform, StoredSettings::load(store), prompter);
+    QObject::connect(window.get(), &Seqget_FRM::saveRequested,
+                     [&store](const StoredSettings &settings) { settings.save(store); });
+    return window;
 }
 
 } // namespace
@@ -156,11 +169,13 @@ private Q_SLOTS:
             = { "https://h/ a,b;c=d\\e \"q\"", "画像", " pre ", "@x #y [z] ", "3", "", "120",
                 QString(40000, u'x') };
         QTemporaryDir base;
+        RecordingPlatform platform(base.filePath(u"Seqget.log"_s));
         {
             SettingsStore store(settings);
             ScriptedPrompter prompter;
             prompter.answers << u"proxy.local"_s << u"3128"_s;
-            Seqget_FRM window(&prompter, &store);
+            const auto opened = openWindow(store, platform, &prompter);
+            Seqget_FRM &window = *opened;
             QCOMPARE(shown(window),
                      u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 "
                      "panel 111|11|00|11|11|127.0.0.1|8080|0,0"_s);
@@ -168,7 +183,7 @@ private Q_SLOTS:
             for (int i = 0; i < texts.size(); ++i)
                 window.jobBox(jobFields[i].box)->setText(texts[i]);
             window.setSyncValue(0);
-            window.setDir1Path(base.path());
+            window.findChild<DirectoryList *>(u"Dir1"_s)->setPath(base.path());
             for (const char *entry : { "MenuAuto", "MenuProxy", "MenuBeep" })
                 window.findChild<QAction *>(QString::fromLatin1(entry))->trigger();
             window.move(82, 41);
@@ -179,17 +194,24 @@ private Q_SLOTS:
         }
         for (const QByteArray line : { "FLD=画像", "FORM_LEFT=1230", "AUTO=False", "SYNC=0" })
             QVERIFY2(readAll(settings).contains('\n' + line + '\n'), line.constData());
+        // The names that files written by every earlier version use.
+        QSettings file(settings, QSettings::IniFormat);
+        file.beginGroup(u"STARTUP"_s);
+        QCOMPARE(file.childKeys().join(u' '),
+                 u"AUTO BEEP EXT FLD FNTOP FORM_LEFT FORM_TOP KETA LOG PCFLD PCPATH PORT PROXY "
+                 "PROXYIP START STOP SYNC URL"_s);
 
         // A restart reads the file; QSettings would hand this process what it wrote.
         QVERIFY(QFile::copy(settings, restart));
         SettingsStore store(restart);
         ScriptedPrompter prompter;
-        Seqget_FRM window(&prompter, &store);
+        const auto opened = openWindow(store, platform, &prompter);
+        Seqget_FRM &window = *opened;
         QVERIFY(prompter.shown.isEmpty());
         QCOMPARE(shown(window),
                  texts.join(u'|')
                      + u"|sync 0 own 1 panel 000|00|11|00|11|proxy.local|3128|82,41"_s);
-        QCOMPARE(window.dir1Path(), base.path());
+        QCOMPARE(window.settings().PCPATH, base.path());
         window.show();
         window.jobBox(JobBox::KETA)->setText(u"4"_s);
         window.findChild<QAction *>(u"MenuEnd"_s)->trigger();

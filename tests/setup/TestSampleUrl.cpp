@@ -68,8 +68,9 @@ private Q_SLOTS:
         state.FLD = url.folder();
         state.FNTOP = url.prefix(answer);
         state.EXT = url.extension();
-        state.Digits = qint16(answer.toInt());
-        QVERIFY(number < 0 || RemoteUrlFor(state, FileNameFor(state, qint16(number))) == sample);
+        QVERIFY(number < 0
+                || RemoteUrlFor(state, FileNameFor(state, qint16(answer.toInt()), qint16(number)))
+                    == sample);
     }
 };
 

@@ -1,9 +1,14 @@
+#include "settings/StoredSettings.h"
+#include "support/RecordingPlatform.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+#include "support/TestHttpServer.h"
 #include "ui/DialogPrompter.h"
 #include "ui/DirectoryList.h"
 #include "ui/DriveList.h"
 #include "ui/QtJapanese.h"
 #include "ui/Seqget_FRM.h"
+#include "ui/StatusLine.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -32,9 +37,21 @@ class TestMainWindow : public QObject
 
     QTemporaryDir m_temp; // the folder chooser's volumes, made afresh by each init()
     QString m_root;
+    RecordingPlatform m_platform { m_temp.filePath(u"Seqget.log"_s) };
     ScriptedPrompter m_prompter;
     std::unique_ptr<Seqget_FRM> m_window;
     DriveList *m_drive = nullptr;
+    DirectoryList *m_dir = nullptr;
+
+    // A first start whose downloads would go into base, with the own-folder
+    // box enabled, so that every box takes the focus and typing.
+    static StoredSettings firstStartIn(const QString &base)
+    {
+        StoredSettings settings = StoredSettings::firstStart();
+        settings.PCPATH = base;
+        settings.SYNC = 0;
+        return settings;
+    }
 
 private Q_SLOTS:
     // The folder chooser's tests run on two made-up volumes inside a
@@ -47,11 +64,12 @@ private Q_SLOTS:
                                    { m_root + "second", "ext4", "", "" },
                                    { m_root + "missing", "vfat", "", "" } });
         m_prompter = {};
-        m_window = std::make_unique<Seqget_FRM>(&m_prompter);
+        m_window = std::make_unique<Seqget_FRM>(m_platform, firstStartIn(m_root + "first/a"),
+                                                &m_prompter);
         m_drive = m_window->findChild<DriveList *>(u"Drive1"_s);
         m_drive->setVolumes(volumes);
-        m_window->findChild<DirectoryList *>(u"Dir1"_s)->setVolumes(volumes);
-        m_window->setDir1Path(m_root + "first/a");
+        m_dir = m_window->findChild<DirectoryList *>(u"Dir1"_s);
+        m_dir->setVolumes(volumes);
     }
 
     // What a person would not notice in the form: its size, the tab order,
@@ -59,7 +77,7 @@ private Q_SLOTS:
     // whose katakana come in the other width.
     void asCreated()
     {
-        Seqget_FRM window;
+        Seqget_FRM window(m_platform, firstStartIn(m_temp.path()));
         // On Linux Qt names a combo box by its text, so the drive list shows none.
         window.findChild<DriveList *>(u"Drive1"_s)->setVolumes(VolumeList());
         window.show();
@@ -145,8 +163,6 @@ private Q_SLOTS:
         ScriptedPrompter &prompter = m_prompter;
         Seqget_FRM &window = *m_window;
         prompter.answers = { QString(), u" 3128 "_s, QString(), u"3128"_s };
-        window.mainState().PROXYIP = u"127.0.0.1"_s;
-        window.mainState().PORT = u"8080"_s;
         auto *action = window.findChild<QAction *>(u"MenuProxy"_s);
         prompter.onDialog = [&] { prompter.shown.last() += u" %1"_s.arg(action->isChecked()); };
         for (int i = 0; i < 3; ++i) // on, off, on
@@ -175,7 +191,7 @@ private Q_SLOTS:
         for (const QString &entry : cases) {
             ScriptedPrompter prompter;
             prompter.answers << entry.section(u' ', 1, 1);
-            Seqget_FRM window(&prompter);
+            Seqget_FRM window(m_platform, firstStartIn(m_temp.path()), &prompter);
             window.show();
             QVERIFY(QTest::qWaitForWindowActive(&window));
             QStringList seen;
@@ -248,10 +264,8 @@ private Q_SLOTS:
                 data.setUrls({ QUrl(dropped) });
             else
                 data.setText(dropped);
-            if (place.endsWith(u"hidden")) {
-                window.mainState().AUTO = true;
+            if (place.endsWith(u"hidden"))
                 window.MenuAuto();
-            }
             sample->setEditText(u"old text"_s);
             // As the drag-and-drop machinery delivers it: to the widget under
             // the cursor, passed up to the first one that takes drops.
@@ -270,7 +284,7 @@ private Q_SLOTS:
                                                                  : sample->currentText());
         }
         QCOMPARE(taken, QStringList(5, u"taken"_s));
-        QVERIFY(window.mainState().URL.isEmpty()); // no analysis
+        QCOMPARE(window.mainState().URL, StoredSettings::firstStart().URL); // no analysis
     }
 
     // Each step picks a drive or sets the directory list's path; what both
@@ -284,8 +298,8 @@ private Q_SLOTS:
             if (QByteArray(step).startsWith("drive"))
                 m_drive->setCurrentIndex(m_drive->volumes().indexOfRoot(target));
             else
-                m_window->setDir1Path(target);
-            const QString lists = m_window->dir1Path() + u' ' + m_drive->drive();
+                m_dir->setPath(target);
+            const QString lists = m_dir->path() + u' ' + m_drive->drive();
             const bool guarded = Seqget_FRM::DirChanging || Seqget_FRM::DriveChanging;
             shown << QString(lists).remove(m_root) + (guarded ? u" guard set"_s : QString());
         }
@@ -304,7 +318,7 @@ private Q_SLOTS:
             m_window->Dir1_Change();
             guard << Seqget_FRM::DirChanging;
         });
-        m_window->setDir1Path(m_root + "second/c");
+        m_dir->setPath(m_root + "second/c");
         QCOMPARE(guard, QList<bool>({ true, true }));
     }
 
@@ -327,6 +341,45 @@ private Q_SLOTS:
         }
         QCOMPARE(seen.join(u", "_s), u"0 1, 1 0, 1 0, 0 1, 2 1, 0 1"_s);
         QCOMPARE(m_window->mainState().PCFLD, u"mine"_s);
+    }
+
+    // START on the real window: the caption while the run goes and after it,
+    // the files, the status lines and the log line; a prefix typed and the
+    // beep switched off during the run count for what is left of it.
+    void runFromTheButton()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        for (const char *name : { "hana001", "hana002", "hanax003" })
+            server.responses.insert("/s/"_ba + name + ".jpg", reply(200, name));
+        server.responses["/s/hana002.jpg"].hold = true;
+        StoredSettings settings = firstStartIn(m_temp.path());
+        settings.URL = server.baseUrl();
+        settings.FLD = u"s"_s;
+        settings.SYNC = 1;
+        settings.KETA = settings.STOP = u"3"_s;
+        Seqget_FRM window(m_platform, settings, &m_prompter);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *start = window.findChild<QPushButton *>(u"Command_GET"_s);
+        QTest::mouseClick(start, Qt::LeftButton);
+        QTRY_COMPARE(server.requests.size(), 2);
+        const QString captionDuring = start->text();
+        QTest::keyClicks(window.jobBox(JobBox::FNTOP), u"x"_s);
+        window.findChild<QAction *>(u"MenuBeep"_s)->trigger();
+        server.release("/s/hana002.jpg");
+        QTRY_COMPARE(start->text(), u"START"_s);
+        QCOMPARE(captionDuring, u"STOP"_s);
+
+        const QString folder = m_temp.filePath(u"s"_s);
+        QCOMPARE(entriesBelow(folder).join(u' '), u"hana001.jpg hana002.jpg hanax003.jpg"_s);
+        QCOMPARE(readAll(folder + u"/hanax003.jpg"_s), "hanax003"_ba);
+        const QString last = server.baseUrl() + u"s/hanax003.jpg"_s;
+        QTRY_COMPARE(window.Label_STS(0)->text(), last);
+        QTRY_COMPARE(window.Label_STS(1)->text(),
+                     QDir::toNativeSeparators(folder + u"/hanax003.jpg"_s));
+        QCOMPARE(readAll(m_platform.logFilePath()), (u'"' + last + u",\"\r\n"_s).toLocal8Bit());
+        QCOMPARE(m_platform.beeps, 0);
     }
 };
 
