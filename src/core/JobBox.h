@@ -35,6 +35,11 @@ inline constexpr JobField jobFields[] = {
 
 inline constexpr std::size_t jobBoxCount = std::size(jobFields);
 
+// The longest text a job box takes, in UTF-16 code units: far beyond any
+// address, and small enough that a settings file holding such texts is still
+// one the program can tell from garbage by its size.
+inline constexpr int maxJobTextLength = 1 << 20;
+
 constexpr const JobField &jobField(JobBox box)
 {
     return jobFields[std::size_t(box)];

@@ -26,8 +26,12 @@ void SystemRunPlatform::beep()
 
 QString SystemRunPlatform::logFilePath() const
 {
+    return logFilePathFor(QCoreApplication::applicationDirPath());
+}
+
+QString SystemRunPlatform::logFilePathFor(const QString &programFolder)
+{
     const QString name = QStringLiteral("Seqget.log");
-    const QString programFolder = QCoreApplication::applicationDirPath();
     if (isWritableUserFolder(programFolder))
         return programFolder + QLatin1Char('/') + name;
     // ~/.local/share/Seqget, as the documents name it (not the organisation

@@ -17,6 +17,8 @@ public:
     // a system folder (an installed program, even for root), Seqget/ in the
     // user's data folder (~/.local/share) instead.
     QString logFilePath() const override;
+    // The same for a program kept in programFolder.
+    static QString logFilePathFor(const QString &programFolder);
 
 private:
     std::function<void()> m_beeper;

@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "core/JobBox.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -13,9 +15,12 @@ namespace {
 
 const QString section = QStringLiteral("STARTUP");
 
-// Eighteen keys take a few hundred bytes, long URLs included a few hundred
-// kilobytes; a bigger file is not one the program wrote.
-constexpr qint64 maxFileSize = 4 << 20;
+// The largest file the program could write itself: eighteen values of at most
+// maxJobTextLength UTF-16 code units (the proxy prompts and the folder path
+// hold far less), none taking more than six bytes a unit in the file (UTF-8
+// takes three, QSettings' escapes of control characters four), with room for
+// the key names. A bigger file is not one the program wrote.
+constexpr qint64 maxFileSize = 18 * (qint64(maxJobTextLength) * 6 + 64) + 4096;
 
 enum class FileKind { Absent, Plain, Other };
 

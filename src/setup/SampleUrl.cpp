@@ -6,6 +6,7 @@ SampleUrl::SampleUrl(const QString &sample)
 {
     if (sample.size() > maxLength)
         return;
+    m_analysable = true;
     m_sample = sample;
     m_dotPos = qint16(m_sample.lastIndexOf(u'.') + 1);
     const qsizetype last = m_sample.lastIndexOf(u'/');

@@ -17,11 +17,12 @@ public:
     // Every position, and the position after it, has to fit a 16-bit position.
     static constexpr qsizetype maxLength = 32766;
 
-    // A sample longer than maxLength is analysed as the empty text: it holds
-    // neither "." nor "/", so both messages tell the user it is unusable, and
-    // every field comes out empty instead of a truncated or shifted cut.
+    // A sample longer than maxLength cannot be analysed: it reads as the
+    // empty text, every part comes out empty instead of a truncated or
+    // shifted cut, and isAnalysable() says so, so that the job is kept.
     explicit SampleUrl(const QString &sample);
 
+    bool isAnalysable() const { return m_analysable; }
     bool hasDot() const { return m_dotPos != 0; }
     bool hasSlash() const { return m_lastSlash != 0; }
 
@@ -48,6 +49,7 @@ public:
 
 private:
     QString m_sample;
+    bool m_analysable = false;
     qint16 m_dotPos = 0;
     qint16 m_lastSlash = 0;
     qint16 m_prevSlash = 0;

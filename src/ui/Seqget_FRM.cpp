@@ -18,7 +18,6 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWindow>
-#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -36,7 +35,7 @@ Seqget_FRM::Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Pr
         QLineEdit *box = findChild<QLineEdit *>(u"Text_"_s + job.key);
         // Whatever the store holds comes back whole; by default a line edit
         // cuts a text at 32767 characters, and a save would write the cut.
-        box->setMaxLength(std::numeric_limits<int>::max());
+        box->setMaxLength(maxJobTextLength);
         m_jobBoxes[std::size_t(job.box)] = box;
     }
     if (prompter) {
@@ -326,6 +325,12 @@ void Seqget_FRM::showFile(const QString &url, const QString &localPath)
 void Seqget_FRM::Command_AUTO_Click()
 {
     const SampleUrl sample(m_ui->Combo_url->currentText());
+    if (!sample.isAnalysable()) {
+        // A paste far longer than any address: nothing can be cut from it,
+        // and the job stays as it is.
+        m_prompter->showMessage(QStringLiteral("URLを正しく入力して下さい"));
+        return;
+    }
     if (!sample.hasDot())
         m_prompter->showMessage(QStringLiteral("ファイル名の拡張子まで入力して下さい"));
     m_ui->Text_EXT->setText(sample.extension());

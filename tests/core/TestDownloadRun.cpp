@@ -1,5 +1,6 @@
 #include "core/DownloadRun.h"
 #include "core/JobBox.h"
+#include "core/SystemRunPlatform.h"
 #include "core/Version.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestFiles.h"
@@ -250,6 +251,19 @@ private Q_SLOTS:
         QVERIFY(rig.runToEnd());
         QCOMPARE(readAll(rig.logFile()),
                  ('"' + rig.server.baseUrl() + "s/hana002.jpg,\"\r\n").toLocal8Bit().repeated(2));
+    }
+
+    // Beside the program where the user may write, never into a system
+    // folder, even for root; else in the user's data folder.
+    void logFileOfTheProgram()
+    {
+        QTemporaryDir home;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(u"data"_s)));
+        QStringList places;
+        for (const QString &program : { home.path(), home.filePath(u"gone"_s), u"/usr/bin"_s })
+            places << SystemRunPlatform::logFilePathFor(program).remove(home.path());
+        QCOMPARE(places.join(u' '),
+                 u"/Seqget.log /data/Seqget/Seqget.log /data/Seqget/Seqget.log"_s);
     }
 
     // As when the window closes during a file: it is dropped, and the view

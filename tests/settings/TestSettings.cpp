@@ -79,6 +79,10 @@ private Q_SLOTS:
             = [](const char *name, const QByteArray &bytes, const QString &saved,
                  bool backup = false) { QTest::newRow(name) << bytes << saved << backup; };
         row("clean", "[STARTUP]\nFLD=f\nEXT=e\n", u"FLD=f EXT=e"_s);
+        // Longer than any address, and still what the program writes itself.
+        const QByteArray longUrl(5 << 20, 'u');
+        row("5 MiB address", "[STARTUP]\nURL=" + longUrl + '\n',
+            u"URL="_s + QString::fromLatin1(longUrl));
         row("hand-written comma", "[STARTUP]\nFLD=a, b\n", u"FLD=a,b"_s);
         row("UTF-8 with BOM, CR LF", "\xef\xbb\xbf[STARTUP]\r\nFLD=画像\r\n", u"FLD=画像"_s);
         // ソフト in Shift-JIS: the second byte of ソ is a backslash.

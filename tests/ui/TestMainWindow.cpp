@@ -1,4 +1,5 @@
 #include "settings/StoredSettings.h"
+#include "setup/SampleUrl.h"
 #include "support/RecordingPlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
@@ -187,6 +188,8 @@ private Q_SLOTS:
             "KETA=-1;FNTOP=;"_s
                 + rest,
             u"hana001.jpg 3 EXT=jpg;ask;KETA=3;noSlash;FNTOP=hana;FLD=;URL="_s,
+            // Too long to be analysed: the job is kept.
+            u"h/a/"_s + QString(SampleUrl::maxLength, u'x') + u".jpg 3 noSlash"_s,
         };
         for (const QString &entry : cases) {
             ScriptedPrompter prompter;
@@ -211,7 +214,9 @@ private Q_SLOTS:
             window.findChild<QComboBox *>(u"Combo_url"_s)->setEditText(entry.section(u' ', 0, 0));
             QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
             QCOMPARE(seen.join(u';'), entry.section(u' ', 2));
-            QCOMPARE(QApplication::focusWidget(), window.findChild<QWidget *>(u"Command_GET"_s));
+            if (seen.constLast().startsWith(u"URL="))
+                QCOMPARE(QApplication::focusWidget(),
+                         window.findChild<QWidget *>(u"Command_GET"_s));
         }
     }
 
