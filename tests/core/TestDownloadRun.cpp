@@ -295,10 +295,12 @@ private Q_SLOTS:
             rig.job.state.*jobField(box).field = text;
             rig.job.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
             QVERIFY(rig.runToEnd());
-            made << QString::number(rig.server.requests.size()) + u' '
+            made << text + u": "_s + QString::number(rig.server.requests.size()) + u' '
                     + entriesBelow(rig.root.path()).join(u',');
         }
-        QCOMPARE(made, QStringList({ u"3 base,base/s"_s, u"3 base"_s, u"3 base"_s }));
+        QCOMPARE(
+            made,
+            QStringList({ u"../../x: 3 base,base/s"_s, u"..: 3 base"_s, u"../out: 3 base"_s }));
     }
 
     void editsDuringAFile_data()

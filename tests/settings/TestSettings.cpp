@@ -19,30 +19,47 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// What shown() reports, in its order.
+const QStringList shownNames = [] {
+    QStringList names;
+    for (const JobField &job : jobFields)
+        names << job.key;
+    return names + QStringList { "SYNC", "own folder box", "easy setup", "AUTO",    "PROXY", "BEEP",
+                                 "LOG",  "PROXYIP",        "PORT",       "position" };
+}();
+
+// Values named in shown()'s order, so that a failure names the setting.
+QStringList named(const QStringList &values)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        out << shownNames.value(i) + u": "_s + values.at(i);
+    return out;
+}
+
 // The settings as the window shows them: the eight job boxes; the
 // folder-sync value, whether the own-folder box is enabled and which of the
 // three easy-setup controls are shown; AUTO, PROXY, BEEP and LOG, each as
 // flag and menu mark; proxy host and port; position.
-QString shown(const Seqget_FRM &window)
+QStringList shown(const Seqget_FRM &window)
 {
-    QStringList parts;
+    QStringList values;
     for (const JobField &job : jobFields)
-        parts << window.jobBox(job.box)->text();
+        values << window.jobBox(job.box)->text();
     QString panel;
     for (const char *name : { "Label1_10", "Combo_url", "Command_AUTO" })
         panel += window.findChild<QWidget *>(QString::fromLatin1(name))->isHidden() ? u'0' : u'1';
-    parts << u"sync %1 own %2 panel %3"_s.arg(window.syncValue())
-                 .arg(int(window.jobBox(JobBox::PCFLD)->isEnabled()))
-                 .arg(panel);
+    values << QString::number(window.syncValue())
+           << QString::number(window.jobBox(JobBox::PCFLD)->isEnabled()) << panel;
     const MainState &s = window.mainState();
     const bool flags[] = { s.AUTO, s.PROXY, s.BEEP, s.LOG };
     const char *const menus[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
     for (int i = 0; i < 4; ++i)
-        parts << u"%1%2"_s.arg(int(flags[i]))
-                     .arg(int(
-                         window.findChild<QAction *>(QString::fromLatin1(menus[i]))->isChecked()));
-    parts << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
-    return parts.join(u'|');
+        values << u"%1%2"_s.arg(int(flags[i]))
+                      .arg(int(
+                          window.findChild<QAction *>(QString::fromLatin1(menus[i]))->isChecked()));
+    values << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
+    return named(values);
 }
 
 // The window as the program makes it: loaded from store, saving into it.
@@ -180,9 +197,10 @@ private Q_SLOTS:
             prompter.answers << u"proxy.local"_s << u"3128"_s;
             const auto opened = openWindow(store, platform, &prompter);
             Seqget_FRM &window = *opened;
-            QCOMPARE(shown(window),
-                     u"http://127.0.0.1:18080/|images|hana|jpg|1|1|8||sync 1 own 0 "
-                     "panel 111|11|00|11|11|127.0.0.1|8080|0,0"_s);
+            QCOMPARE(
+                shown(window),
+                named({ "http://127.0.0.1:18080/", "images", "hana", "jpg", "1", "1", "8", "", "1",
+                        "0", "111", "11", "00", "11", "11", "127.0.0.1", "8080", "0,0" }));
             QVERIFY(!QFile::exists(settings));
             for (int i = 0; i < texts.size(); ++i)
                 window.jobBox(jobFields[i].box)->setText(texts[i]);
@@ -213,8 +231,9 @@ private Q_SLOTS:
         Seqget_FRM &window = *opened;
         QVERIFY(prompter.shown.isEmpty());
         QCOMPARE(shown(window),
-                 texts.join(u'|')
-                     + u"|sync 0 own 1 panel 000|00|11|00|11|proxy.local|3128|82,41"_s);
+                 named(texts
+                       + QStringList { "0", "1", "000", "00", "11", "00", "11", "proxy.local",
+                                       "3128", "82,41" }));
         QCOMPARE(window.settings().PCPATH, base.path());
         window.show();
         window.jobBox(JobBox::KETA)->setText(u"4"_s);

@@ -125,9 +125,15 @@ private Q_SLOTS:
                 half += c >= u'\xff61' && c <= u'\xff9f';
                 full += c >= u'\x30a0' && c <= u'\x30ff';
             }
-            widths << (half && !full ? u"half"_s : full && !half ? u"full"_s : u"mixed"_s);
+            widths << QString::fromLatin1(name) + u' '
+                    + (half && !full       ? u"half"_s
+                           : full && !half ? u"full"_s
+                                           : u"mixed"_s);
         }
-        QCOMPARE(widths.join(u' '), u"half half half half half full full full"_s);
+        QCOMPARE(widths,
+                 QStringList({ u"Label1_1 half"_s, u"Label1_7 half"_s, u"Check_SYNC half"_s,
+                               u"MenuFile half"_s, u"MenuAbout half"_s, u"Label1_0 full"_s,
+                               u"MenuProxy full"_s, u"MenuLog full"_s }));
     }
 
     // Each box feeds its own field at every keystroke; the sample box feeds none.
@@ -306,13 +312,16 @@ private Q_SLOTS:
                 m_dir->setPath(target);
             const QString lists = m_dir->path() + u' ' + m_drive->drive();
             const bool guarded = Seqget_FRM::DirChanging || Seqget_FRM::DriveChanging;
-            shown << QString(lists).remove(m_root) + (guarded ? u" guard set"_s : QString());
+            shown << QString::fromLatin1(step) + u": "_s + QString(lists).remove(m_root)
+                    + (guarded ? u" guard set"_s : QString());
         }
         // Another drive opens its root; the same drive, or one not ready, changes
         // nothing; a path on another drive is kept, and the drive follows it.
-        QCOMPARE(shown.join(u", "_s),
-                 u"second second, first/a/b first, first/a/b first, "
-                 "second/c second, second/c second, first/a first"_s);
+        QCOMPARE(
+            shown,
+            QStringList({ u"drive second: second second"_s, u"path first/a/b: first/a/b first"_s,
+                          u"drive first: first/a/b first"_s, u"path second/c: second/c second"_s,
+                          u"drive missing: second/c second"_s, u"path first/a: first/a first"_s }));
     }
 
     void nestedHandlerReturnsAtOnce()
@@ -340,11 +349,13 @@ private Q_SLOTS:
         QStringList seen;
         for (const int value : { 0, 1, 2 }) {
             m_window->setSyncValue(value);
-            seen << state();
+            seen << u"set %1: "_s.arg(value) + state();
             QTest::mouseClick(box, Qt::LeftButton);
-            seen << state();
+            seen << u"then clicked: "_s + state();
         }
-        QCOMPARE(seen.join(u", "_s), u"0 1, 1 0, 1 0, 0 1, 2 1, 0 1"_s);
+        QCOMPARE(seen,
+                 QStringList({ u"set 0: 0 1"_s, u"then clicked: 1 0"_s, u"set 1: 1 0"_s,
+                               u"then clicked: 0 1"_s, u"set 2: 2 1"_s, u"then clicked: 0 1"_s }));
         QCOMPARE(m_window->mainState().PCFLD, u"mine"_s);
     }
 
