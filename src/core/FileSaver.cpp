@@ -201,8 +201,13 @@ bool FileSaver::commit(const QString &destination, bool ok)
     if (m_file) {
         // A buffered write that did not fit on the disk shows up only here.
         const bool written = m_file->flush() && m_file->pos() > 0;
-        if (ok && written)
-            saved = m_unnamed ? linkInto(destination) : moveInto(m_file->fileName(), destination);
+        if (ok && written && m_unnamed) {
+            saved = linkInto(destination);
+        } else if (ok && written) {
+            // Windows refuses to rename a file that is still open.
+            m_file->close();
+            saved = moveInto(m_file->fileName(), destination);
+        }
         discard();
     }
     if (!saved) {
