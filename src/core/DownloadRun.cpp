@@ -39,6 +39,11 @@ void DownloadRun::setStallLimit(std::chrono::milliseconds limit)
     m_transfer.setStallLimit(limit);
 }
 
+void DownloadRun::setCertificateAuthorities(const QString &pemFile)
+{
+    m_transfer.setCertificateAuthorities(pemFile);
+}
+
 void DownloadRun::StartStop()
 {
     if (m_state.Running) {

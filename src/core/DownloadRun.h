@@ -40,6 +40,10 @@ public:
     // fails (30 s unless set).
     void setStallLimit(std::chrono::milliseconds limit);
 
+    // Trusts the certificate authorities in this PEM file instead of the
+    // system's, for servers with certificates of their own making.
+    void setCertificateAuthorities(const QString &pemFile);
+
 Q_SIGNALS:
     // After the end steps of a run.
     void finished();
