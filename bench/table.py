@@ -4,7 +4,7 @@
     bench/table.py <results> <rounds> <P1 runs>
 
 Each result line is a kind and key=value fields:
-    run w=W1 tool=curl secs=0.19 rss=10860 cpu=150 xcpu=- conns=1 clients=- failed=0
+    run w=W1 tool=curl secs=0.19 rss=10860 cpu=150 xcpu=- conns=1 clients=- failed=0 protocols=-
     load label=W1-start one=0.52 five=0.40 fifteen=0.31 create=24
 """
 
@@ -21,6 +21,8 @@ WORKLOADS = {
     "WIN": ("WIN window, W1's files", 1000 * 4096),
     "WIN5": ("WIN5 window, W5's files", 10000 * 1024),
     "P1": ("P1 W1 via tinyproxy, 4 busy loops", 1000 * 4096),
+    "H2": ("H2 1000 x 4 KiB over HTTPS", 1000 * 4096),
+    "RTT": ("RTT 200 x 4 KiB, 20 ms round trip added", 200 * 4096),
 }
 TOOLS = {
     "window": "Seqget window",
@@ -126,6 +128,21 @@ def main():
             print(f"| {WORKLOADS[w][0]} | {ratio(w, 'seqget', 'curl')} | "
                   f"{ratio(w, 'seqget', 'wget2')} | {ratio(w, 'seqget', 'cp')} | "
                   f"{ratio(w, 'window', 'seqget')} | {ratio(w, 'window', 'curl')} |")
+        print()
+
+    spoken = [w for w in timing
+              if any(r.get("protocols", "-") != "-" for r in runs if r["w"] == w)]
+    if spoken:
+        print("HTTP versions spoken in each run, from the access log of nginx's HTTPS server "
+              "(version: requests); one entry when every run agrees:")
+        print()
+        print("| Workload | Tool | HTTP version: requests per run |")
+        print("|---|---|---|")
+        for w in spoken:
+            for tool in TOOLS:
+                if (w, tool) in cells:
+                    versions = sorted(set(r["protocols"] for r in cells[(w, tool)]))
+                    print(f"| {WORKLOADS[w][0]} | {TOOLS[tool]} | {'; '.join(versions)} |")
         print()
 
     if "P1" in present:
