@@ -14,11 +14,16 @@ import os
 import subprocess
 import sys
 import time
+import warnings
 
 import gi
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, GLib  # noqa: E402
+
+# Debian 12's Atspi 2.46 marks get_action_name deprecated but has nothing
+# else to read an action's name with.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
 
 S = Atspi.StateType
 
@@ -143,7 +148,7 @@ def spoken(node):
     value = text_of(node)
     if role(node) == "combo box" and value is not None:
         words.insert(1, value)
-    return " / ".join(w for w in words if w)
+    return ", ".join(w for w in words if w)
 
 
 def main():
