@@ -44,8 +44,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic")
-# The usage page opens in the desktop's browser through xdg-open.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# The usage page opens in the desktop's browser through xdg-open. Qt's
+# Wayland plugin is needed only in a Wayland session without Xwayland, where
+# the program would otherwise abort at start; every Debian 12 desktop runs it
+# through the X11 plugin (natively or on Xwayland). A recommendation, which
+# apt installs by default, brings it to every usual install without forcing
+# the Wayland compositor libraries it pulls in on a machine that opts out.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 include(CPack)
 
 # The project's top-level install target would build everything first; the

@@ -18,13 +18,22 @@ run=(
     fonts-ipafont-gothic
     python3 curl
 )
+# A Wayland session may have no X server at all (no Xwayland); Qt then
+# needs its Wayland platform plugin.
+if [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    run+=(qt6-wayland)
+fi
 # CPack reads the binary's library dependencies with file and dpkg-shlibdeps.
 package=(file dpkg-dev)
-# The tests: servers and a proxy, an X session driven by xdotool, the
+# The tests: servers and a proxy, an X session driven by xdotool, a
+# headless Wayland compositor and Qt's Wayland plugin for the installed
+# program's start there, the accessibility bus and its Python client, the
 # validators the package is checked with, and the benchmarks' tools.
 test=(
     nginx-light tinyproxy wget time
     xvfb xdotool openbox x11-utils imagemagick
+    weston qt6-wayland
+    dbus at-spi2-core python3-pyatspi
     desktop-file-utils appstream lintian
 )
 

@@ -1,5 +1,6 @@
 #include "ui/DirectoryList.h"
 
+#include <QAccessible>
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
@@ -162,6 +163,28 @@ void DirectoryList::keyPressEvent(QKeyEvent *event)
         return;
     }
     QListWidget::keyPressEvent(event);
+}
+
+void DirectoryList::focusInEvent(QFocusEvent *event)
+{
+    QListWidget::focusInEvent(event);
+    // Qt tells assistive technology which entry has the focus only when the
+    // current entry changes, so a reader tabbing in heard "list" and its size
+    // but never the open folder. The entry is named as the focus target once
+    // the list's own focus event has gone out, so that it is the last word.
+    if (QAccessible::isActive())
+        QTimer::singleShot(0, this, &DirectoryList::announceCurrentEntry);
+}
+
+void DirectoryList::announceCurrentEntry()
+{
+    const QModelIndex current = currentIndex();
+    if (!hasFocus() || !current.isValid())
+        return;
+    QAccessibleEvent focus(this, QAccessible::Focus);
+    // One column and no hidden rows: the accessible child is the row.
+    focus.setChild(current.row());
+    QAccessible::updateAccessibility(&focus);
 }
 
 void DirectoryList::openItem(QListWidgetItem *item)

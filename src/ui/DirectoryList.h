@@ -46,8 +46,10 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
+    void announceCurrentEntry();
     void openItem(QListWidgetItem *item);
     void fill();
     void loadIcons();

@@ -1,13 +1,118 @@
 #include "ui/DriveList.h"
 
 #include <QAbstractItemView>
+#include <QAccessibleWidget>
 #include <QDir>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
+namespace {
+
+// What a screen reader is told about the drive list. Qt's own combo-box
+// accessible gives its current text as its name on Linux, so Orca announced
+// "/ combo box" and never what the box is for. Here the name is the box's
+// accessible name and the drive is its value and its text, which is where
+// AT-SPI readers look for a combo box's value; the open list stays its child
+// as in Qt's, so the reader can walk the drives.
+class DriveListAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit DriveListAccessible(DriveList *list)
+        : QAccessibleWidget(list, QAccessible::ComboBox)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return current();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = comboBox()->view()->isVisible();
+        return s;
+    }
+
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(comboBox()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child && child->object() == comboBox()->view() ? 0 : -1;
+    }
+
+    QStringList actionNames() const override { return { showMenuAction(), pressAction() }; }
+    void doAction(const QString &action) override
+    {
+        if (action != showMenuAction() && action != pressAction())
+            return;
+        if (comboBox()->view()->isVisible())
+            comboBox()->hidePopup();
+        else
+            comboBox()->showPopup();
+    }
+    QStringList keyBindingsForAction(const QString &) const override { return {}; }
+
+    // The text is read-only and has no caret: the drive as shown.
+    QString text(int startOffset, int endOffset) const override
+    {
+        return current().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return int(current().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override { }
+    int selectionCount() const override { return 0; }
+    void selection(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+    }
+    void addSelection(int, int) override { }
+    void removeSelection(int) override { }
+    void setSelection(int, int, int) override { }
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override { }
+    QString attributes(int offset, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = offset;
+        return {};
+    }
+
+private:
+    QComboBox *comboBox() const { return static_cast<QComboBox *>(widget()); }
+    QString current() const { return comboBox()->currentText(); }
+};
+
+QAccessibleInterface *accessibleFor(const QString &className, QObject *object)
+{
+    if (className == QLatin1String(DriveList::staticMetaObject.className()))
+        return new DriveListAccessible(static_cast<DriveList *>(object));
+    return nullptr;
+}
+
+} // namespace
+
 DriveList::DriveList(QWidget *parent)
     : QComboBox(parent)
 {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(accessibleFor);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled)
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::onCurrentIndexChanged);
     apply(VolumeList::fromSystem(), QString());
 }

@@ -4,7 +4,10 @@
 #   - its window comes up;
 #   - ﾍﾙﾌﾟ → 使い方 (Alt+H, U) hands the browser opener the installed usage
 #     page, the same page as the source tree's;
-#   - ﾌｧｲﾙ → 終了 (Alt+F, X) ends it with status 0.
+#   - ﾌｧｲﾙ → 終了 (Alt+F, X) ends it with status 0;
+#   - under a headless Wayland compositor (weston) with no X server, with
+#     Qt's Wayland plugin, which the package recommends, it shows its window
+#     natively and ends on SIGTERM without a crash.
 # Where it is installed: into the system with apt when CI runs as root (and
 # removed again afterwards unless it was installed before), so that apt also
 # resolves its dependencies; else unpacked into a scratch root, with apt only
@@ -13,7 +16,8 @@
 #   package-installed.sh <folder holding the package> <source usage page>
 #
 # Exit 0 passed, 1 failed, 77 skipped (a tool is missing, or package_build was
-# skipped and left no package).
+# skipped and left no package; without weston or, outside CI, without
+# qt6-wayland, the X11 checks run and the test still reports a skip).
 set -euo pipefail
 
 dir="${1:-}"
@@ -80,10 +84,11 @@ wait_for() { # wait_for <seconds> <what> <command...>
 if [ "$(id -u)" -eq 0 ] && [ "${CI:-}" = "true" ]; then
     dpkg-query -W -f='${Status}' seqget 2>/dev/null | grep -q 'install ok installed' ||
         remove_package=yes
-    # Recommends (xdg-utils) would only add to the machine: the opener is
-    # replaced below anyway.
+    # The other Recommends (xdg-utils) would only add to the machine: the
+    # opener is replaced below anyway.
+    # qt6-wayland is recommended too and the Wayland start below needs it.
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-        -o DPkg::Lock::Timeout=120 "$deb" >"$work/apt.log" 2>&1 ||
+        -o DPkg::Lock::Timeout=120 "$deb" qt6-wayland >"$work/apt.log" 2>&1 ||
         { cat "$work/apt.log" >&2; fail "apt-get cannot install $deb"; }
     prefix=""
     say "installed into the system with apt"
@@ -169,5 +174,87 @@ wait_for 10 "the program to exit" exited
 status=0
 wait "$seqget_pid" || status=$?
 [ "$status" -eq 0 ] || fail "seqget exited with status $status"
-say "program exited; all checks passed"
+say "program exited"
+
+# --- Wayland, no X server ------------------------------------------------------
+
+# A Wayland session without Xwayland has no X server to fall back to: the
+# program aborts there unless Qt's Wayland plugin is installed.
+recommends="$(dpkg-deb -f "$deb" Recommends)"
+grep -qw qt6-wayland <<<"$recommends" || fail "the package does not recommend qt6-wayland (Recommends: $recommends)"
+if ! command -v weston >/dev/null; then
+    echo "SKIP: weston is not installed, the start under Wayland was not tried (scripts/install-deps.sh test installs it)"
+    exit 77
+fi
+if ! dpkg-query -W -f='${Status}' qt6-wayland 2>/dev/null | grep -q 'install ok installed'; then
+    echo "SKIP: qt6-wayland is not installed, the start under Wayland was not tried (scripts/install-deps.sh test installs it)"
+    exit 77
+fi
+
+wl_runtime="$work/wayland-runtime"
+mkdir -m 700 "$wl_runtime"
+socket="seqget-test-$$"
+env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$wl_runtime" \
+    weston --backend=headless-backend.so --socket="$socket" --idle-time=0 \
+    --log="$work/weston.log" </dev/null >>"$work/weston.out" 2>&1 &
+pids+=($!)
+wait_for 10 "weston's socket" test -S "$wl_runtime/$socket"
+say "weston (headless) on $socket"
+
+# No DISPLAY: a fallback to X would fail rather than pass. WAYLAND_DEBUG
+# writes down every request the program makes of the compositor.
+env -u DISPLAY -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_ENABLE_HIGHDPI_SCALING \
+    HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
+    XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$wl_runtime" WAYLAND_DISPLAY="$socket" \
+    DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" NO_AT_BRIDGE=1 \
+    QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 LC_ALL=C.UTF-8 \
+    "$program" </dev/null >"$work/seqget.log" 2>&1 &
+seqget_pid=$!
+pids+=("$seqget_pid")
+
+# Shown, as the compositor sees it: a toplevel titled "Seqget" whose surface,
+# after the compositor's first configure was acknowledged, got a buffer and
+# was committed.
+window_shown() {
+    "$python" - "$work/seqget.log" <<'PY'
+import re, sys
+toplevel_of, surface_of, title, acked, shown = {}, {}, {}, set(), set()
+for line in open(sys.argv[1], errors="replace"):
+    if m := re.search(r"-> xdg_wm_base@\d+\.get_xdg_surface\(new id xdg_surface@(\d+), wl_surface@(\d+)\)", line):
+        surface_of[m[1]] = m[2]
+    elif m := re.search(r"-> xdg_surface@(\d+)\.get_toplevel\(new id xdg_toplevel@(\d+)\)", line):
+        toplevel_of[m[2]] = m[1]
+    elif m := re.search(r'-> xdg_toplevel@(\d+)\.set_title\("(.*)"\)', line):
+        title[m[1]] = m[2]
+    elif m := re.search(r"-> xdg_surface@(\d+)\.ack_configure", line):
+        acked.add(surface_of.get(m[1]))
+    elif m := re.search(r"-> wl_surface@(\d+)\.attach\(wl_buffer@", line):
+        if m[1] in acked:
+            shown.add(m[1])
+ok = any(t == "Seqget" and surface_of.get(toplevel_of.get(top)) in shown for top, t in title.items())
+sys.exit(0 if ok else 1)
+PY
+}
+alive() { kill -0 "$seqget_pid" 2>/dev/null; }
+until_true 15 window_shown || {
+    alive || fail "the program ended under Wayland (status: $(wait "$seqget_pid"; echo $?))"
+    fail "no window titled Seqget was shown under Wayland"
+}
+say "window shown under Wayland"
+# Still up a moment later: no late abort once the window is out.
+sleep 1
+alive || fail "the program ended after showing its window under Wayland"
+
+# Nothing can press a menu on a headless weston; SIGTERM is how a session
+# ends the program. It must end by that signal, promptly, without a crash.
+kill -TERM "$seqget_pid"
+wait_for 10 "the program to end on SIGTERM" exited
+status=0
+wait "$seqget_pid" || status=$?
+[ "$status" -eq 143 ] || fail "under Wayland, seqget ended with status $status on SIGTERM, not by the signal"
+if grep -v '^\[\|^ ' "$work/seqget.log" | grep -qiE 'qt\.qpa|error|fatal'; then
+    grep -v '^\[\|^ ' "$work/seqget.log" >&2
+    fail "Qt complained under Wayland"
+fi
+say "program ended under Wayland; all checks passed"
 exit 0
