@@ -65,6 +65,35 @@ private Q_SLOTS:
         QTEST(FileNameFor(state, qint16(job.section(u'|', 1, 1).toInt()), qint16(n)), "name");
     }
 
+    void windowsNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("plain") << "hana001.jpg" << false;
+        QTest::newRow("Japanese") << "画像001.jpg" << false;
+        QTest::newRow("device") << "CON" << true;
+        QTest::newRow("device with extension, any case") << "con.txt" << true;
+        QTest::newRow("port with a digit") << "COM1.jpg" << true;
+        QTest::newRow("printer nine") << "lpt9" << true;
+        QTest::newRow("blank before the extension") << "NUL .jpg" << true;
+        QTest::newRow("two digits are no port") << "COM10.jpg" << false;
+        QTest::newRow("longer than a device") << "CONSOLE.jpg" << false;
+        QTest::newRow("colon") << "a:b.jpg" << true;
+        QTest::newRow("question mark") << "a?.jpg" << true;
+        QTest::newRow("backslash") << "a\\b" << true;
+        QTest::newRow("tab") << "a\tb" << true;
+        QTest::newRow("trailing dot") << "hana03." << true;
+        QTest::newRow("trailing blank") << "hana03 " << true;
+    }
+
+    // What Windows refuses is refused on every platform's build of the rule,
+    // so that it is tested where the tests run.
+    void windowsNames()
+    {
+        QFETCH(QString, name);
+        QTEST(isRefusedByWindows(name), "refused");
+    }
+
     void paths_data()
     {
         QTest::addColumn<QString>("job"); // URL|FLD|PCFLD
