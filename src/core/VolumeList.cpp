@@ -1,4 +1,4 @@
-#include "ui/VolumeList.h"
+#include "core/VolumeList.h"
 
 #include <QCollator>
 #include <QDir>
