@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/VolumeList.h"
+#include "core/VolumeList.h"
 
 #include <QComboBox>
 

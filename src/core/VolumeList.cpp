@@ -1,4 +1,4 @@
-#include "ui/VolumeList.h"
+#include "core/VolumeList.h"
 
 #include <QCollator>
 #include <QDir>
@@ -36,6 +36,162 @@ bool lies(const QString &cleanedPath, const QString &root)
         || (cleanedPath.startsWith(r, VolumeList::pathCase) && cleanedPath.size() > r.size()
             && cleanedPath.at(r.size()) == QLatin1Char('/'));
 }
+
+// mountinfo writes space, tab, newline and backslash as three octal digits.
+QString unescapeMountField(QByteArrayView field)
+{
+    QByteArray out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const char c = field.at(i);
+        if (c == '\\' && i + 3 < field.size()) {
+            const QByteArrayView digits = field.sliced(i + 1, 3);
+            bool ok = std::all_of(digits.begin(), digits.end(),
+                                  [](char d) { return d >= '0' && d <= '7'; });
+            if (ok) {
+                out.append(char(digits.toInt(&ok, 8)));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(c);
+    }
+    return QString::fromUtf8(out);
+}
+
+// What Qt knows of the mounted volumes, where the platform offers nothing
+// better: on Windows the drive letters with their names.
+QList<VolumeList::Mount> storageMounts()
+{
+    QList<VolumeList::Mount> mounts;
+    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo &volume : volumes) {
+        if (!volume.isValid())
+            continue;
+        mounts.append({ volume.rootPath(), QString::fromUtf8(volume.fileSystemType()),
+                        QString::fromUtf8(volume.device()), volume.name(), volume.isReadOnly() });
+    }
+    return mounts;
+}
+
+} // namespace
+
+VolumeList::VolumeList(const QList<Mount> &mounts)
+{
+    // A later mount on the same point hides the earlier one.
+    QHash<QString, qsizetype> lastByRoot;
+    for (qsizetype i = 0; i < mounts.size(); ++i)
+        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
+
+    for (qsizetype i = 0; i < mounts.size(); ++i) {
+        const Mount &mount = mounts.at(i);
+        const QString root = cleanPath(mount.root);
+        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount))
+            continue;
+        const QString label = mount.label.trimmed();
+        const QString shown = QDir::toNativeSeparators(root);
+        m_volumes.append(
+            { root, label.isEmpty() ? shown : shown + QStringLiteral(" (%1)").arg(label) });
+    }
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(m_volumes.begin(), m_volumes.end(), [&](const Volume &a, const Volume &b) {
+        const bool aTop = a.root == QLatin1String("/");
+        const bool bTop = b.root == QLatin1String("/");
+        if (aTop != bTop)
+            return aTop;
+        return collator.compare(a.root, b.root) < 0;
+    });
+}
+
+QList<VolumeList::Mount> VolumeList::parseMountInfo(QByteArrayView text)
+{
+    // Each line: id parent major:minor root mountpoint options [optional...]
+    // - fstype source superoptions
+    QList<Mount> mounts;
+    const QList<QByteArray> lines = QByteArray(text.data(), text.size()).split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf(QByteArrayLiteral("-"));
+        if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
+            continue;
+        Mount mount;
+        mount.root = unescapeMountField(fields.at(4));
+        mount.fsType = unescapeMountField(fields.at(dash + 1));
+        mount.device = unescapeMountField(fields.at(dash + 2));
+        mount.readOnly = fields.at(5).split(',').contains(QByteArrayLiteral("ro"));
+        mounts.append(mount);
+    }
+    return mounts;
+}
+
+VolumeList VolumeList::fromSystem()
+{
+    return VolumeList(systemMounts());
+}
+
+int VolumeList::indexOfRoot(const QString &root) const
+{
+    const QString cleaned = cleanPath(root);
+    if (cleaned.isEmpty())
+        return -1;
+    const QString wanted = withoutTrailingSlash(cleaned);
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, VolumeList::pathCase) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString VolumeList::driveOf(const QString &path) const
+{
+    const QString cleaned = cleanPath(path);
+    if (cleaned.isEmpty() || !QDir::isAbsolutePath(cleaned))
+        return QString();
+    QString best;
+    qsizetype bestLength = -1;
+    for (const Volume &volume : m_volumes) {
+        const qsizetype length = withoutTrailingSlash(volume.root).size();
+        if (length > bestLength && lies(cleaned, volume.root)) {
+            best = volume.root;
+            bestLength = length;
+        }
+    }
+    return best;
+}
+
+QString VolumeList::rootOf(const QString &drive) const
+{
+    for (const Volume &volume : m_volumes) {
+        if (volume.displayName == drive)
+            return volume.root;
+    }
+    if (drive.isEmpty())
+        return QString();
+    const int index = indexOfRoot(drive);
+    return index < 0 ? QString() : m_volumes.at(index).root;
+}
+
+// The platform's own part: what it reports as mounted and which of it a user
+// may choose. One branch per platform, so that each compiles only its rules.
+#ifdef Q_OS_WIN
+
+bool VolumeList::isChoosable(const Mount &mount)
+{
+    // Windows reports drive letters and folders a user mounted a volume on,
+    // none of them the system's own.
+    return !cleanPath(mount.root).isEmpty();
+}
+
+QList<VolumeList::Mount> VolumeList::systemMounts()
+{
+    return storageMounts();
+}
+
+#else
+
+namespace {
 
 bool isAtOrBelow(const QString &root, QLatin1StringView place)
 {
@@ -101,28 +257,6 @@ bool isSystemPlace(const QString &root)
                        [&](QLatin1StringView place) { return isAtOrBelow(root, place); });
 }
 
-// mountinfo writes space, tab, newline and backslash as three octal digits.
-QString unescapeMountField(QByteArrayView field)
-{
-    QByteArray out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const char c = field.at(i);
-        if (c == '\\' && i + 3 < field.size()) {
-            const QByteArrayView digits = field.sliced(i + 1, 3);
-            bool ok = std::all_of(digits.begin(), digits.end(),
-                                  [](char d) { return d >= '0' && d <= '7'; });
-            if (ok) {
-                out.append(char(digits.toInt(&ok, 8)));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(c);
-    }
-    return QString::fromUtf8(out);
-}
-
 // udev names links in /dev/disk/by-label with "\xHH" for unsafe bytes.
 QString unescapeUdevName(const QString &name)
 {
@@ -158,41 +292,9 @@ QHash<QString, QString> labelsByDevice()
 
 } // namespace
 
-VolumeList::VolumeList(const QList<Mount> &mounts)
-{
-    // A later mount on the same point hides the earlier one.
-    QHash<QString, qsizetype> lastByRoot;
-    for (qsizetype i = 0; i < mounts.size(); ++i)
-        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
-
-    for (qsizetype i = 0; i < mounts.size(); ++i) {
-        const Mount &mount = mounts.at(i);
-        const QString root = cleanPath(mount.root);
-        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount))
-            continue;
-        const QString label = mount.label.trimmed();
-        const QString shown = QDir::toNativeSeparators(root);
-        m_volumes.append(
-            { root, label.isEmpty() ? shown : shown + QStringLiteral(" (%1)").arg(label) });
-    }
-
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(m_volumes.begin(), m_volumes.end(), [&](const Volume &a, const Volume &b) {
-        const bool aTop = a.root == QLatin1String("/");
-        const bool bTop = b.root == QLatin1String("/");
-        if (aTop != bTop)
-            return aTop;
-        return collator.compare(a.root, b.root) < 0;
-    });
-}
-
 bool VolumeList::isChoosable(const Mount &mount)
 {
     const QString root = cleanPath(mount.root);
-#ifdef Q_OS_WIN
-    return !root.isEmpty();
-#else
     if (root == QLatin1String("/"))
         return true;
     if (!root.startsWith(QLatin1Char('/')) || isSystemPlace(root) || isSystemType(mount.fsType))
@@ -202,34 +304,13 @@ bool VolumeList::isChoosable(const Mount &mount)
             && root != QLatin1String("/var/tmp");
     }
     return true;
-#endif
-}
-
-QList<VolumeList::Mount> VolumeList::parseMountInfo(QByteArrayView text)
-{
-    // Each line: id parent major:minor root mountpoint options [optional...]
-    // - fstype source superoptions
-    QList<Mount> mounts;
-    const QList<QByteArray> lines = QByteArray(text.data(), text.size()).split('\n');
-    for (const QByteArray &line : lines) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype dash = fields.indexOf(QByteArrayLiteral("-"));
-        if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
-            continue;
-        Mount mount;
-        mount.root = unescapeMountField(fields.at(4));
-        mount.fsType = unescapeMountField(fields.at(dash + 1));
-        mount.device = unescapeMountField(fields.at(dash + 2));
-        mount.readOnly = fields.at(5).split(',').contains(QByteArrayLiteral("ro"));
-        mounts.append(mount);
-    }
-    return mounts;
 }
 
 QList<VolumeList::Mount> VolumeList::systemMounts()
 {
+    // Only Linux has mountinfo; elsewhere the file does not open and Qt's
+    // list stands in.
     QList<Mount> mounts;
-#ifdef Q_OS_LINUX
     QFile file(QStringLiteral("/proc/self/mountinfo"));
     if (file.open(QIODevice::ReadOnly))
         mounts = parseMountInfo(file.readAll());
@@ -248,69 +329,13 @@ QList<VolumeList::Mount> VolumeList::systemMounts()
         }
         mounts = kept;
     }
-#endif
-    if (mounts.isEmpty()) {
-        const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-        for (const QStorageInfo &volume : volumes) {
-            if (!volume.isValid())
-                continue;
-            mounts.append({ volume.rootPath(), QString::fromUtf8(volume.fileSystemType()),
-                            QString::fromUtf8(volume.device()), volume.name(),
-                            volume.isReadOnly() });
-        }
-    }
-#ifndef Q_OS_WIN
+    if (mounts.isEmpty())
+        mounts = storageMounts();
     const bool hasTop = std::any_of(mounts.cbegin(), mounts.cend(),
                                     [](const Mount &m) { return m.root == QLatin1String("/"); });
     if (!hasTop)
         mounts.prepend({ QStringLiteral("/"), QString(), QString(), QString(), false });
-#endif
     return mounts;
 }
 
-VolumeList VolumeList::fromSystem()
-{
-    return VolumeList(systemMounts());
-}
-
-int VolumeList::indexOfRoot(const QString &root) const
-{
-    const QString cleaned = cleanPath(root);
-    if (cleaned.isEmpty())
-        return -1;
-    const QString wanted = withoutTrailingSlash(cleaned);
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, VolumeList::pathCase) == 0)
-            return i;
-    }
-    return -1;
-}
-
-QString VolumeList::driveOf(const QString &path) const
-{
-    const QString cleaned = cleanPath(path);
-    if (cleaned.isEmpty() || !QDir::isAbsolutePath(cleaned))
-        return QString();
-    QString best;
-    qsizetype bestLength = -1;
-    for (const Volume &volume : m_volumes) {
-        const qsizetype length = withoutTrailingSlash(volume.root).size();
-        if (length > bestLength && lies(cleaned, volume.root)) {
-            best = volume.root;
-            bestLength = length;
-        }
-    }
-    return best;
-}
-
-QString VolumeList::rootOf(const QString &drive) const
-{
-    for (const Volume &volume : m_volumes) {
-        if (volume.displayName == drive)
-            return volume.root;
-    }
-    if (drive.isEmpty())
-        return QString();
-    const int index = indexOfRoot(drive);
-    return index < 0 ? QString() : m_volumes.at(index).root;
-}
+#endif
