@@ -1,19 +1,14 @@
 #include "core/FileSaver.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QDirIterator>
+#include "core/SaverPlatform.h"
+
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <filesystem>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
-#include <cstdio>
+#ifdef Q_OS_LINUX
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -31,57 +26,6 @@ QString temporaryName()
         + temporarySuffix;
 }
 
-// The writer of a temporary file holds a lock on it for as long as it lives;
-// the kernel drops the lock when the process ends, however it ends. So a
-// temporary file nobody holds is a leftover.
-bool lockForWriting(QFile &file)
-{
-#ifdef Q_OS_UNIX
-    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
-}
-
-// Removes the temporary files of Seqgets that were killed while writing into
-// folder. One younger than a few seconds may belong to a writer that has
-// created it and not yet locked it, so it waits for a later sweep.
-void removeLeftovers(const QString &folder)
-{
-#ifdef Q_OS_UNIX
-    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-10);
-    QDirIterator it(folder, { temporaryPrefix + u'*' + temporarySuffix },
-                    QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QByteArray native = QFile::encodeName(path);
-        struct stat info
-        {
-        };
-        if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)
-            || QDateTime::fromSecsSinceEpoch(info.st_mtime, Qt::UTC) > settled)
-            continue;
-        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlink(native.constData());
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
-
-// A file that replaces another keeps the permissions the user gave it.
-void takePermissionsOf(const QString &destination, const QString &replacement)
-{
-    const QFileInfo existing(destination);
-    if (existing.isFile() && !existing.isSymLink())
-        QFile::setPermissions(replacement, existing.permissions());
-}
-
 // Opens a new file under a fresh name in folder; NewOnly fails rather than
 // follow anything already there, a symlink included. Unbuffered: the body
 // comes in pieces of up to half a megabyte, which QFile's buffer would cut
@@ -91,7 +35,7 @@ std::unique_ptr<QFile> createNamed(const QString &folder)
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            lockForWriting(*file);
+            SaverPlatform::markTaken(*file);
             return file;
         }
         // Only a name taken already is worth another try.
@@ -154,7 +98,7 @@ bool FileSaver::begin(const QString &folder, const QString &fallbackFolder)
     // An empty folder would put the file at the root of the file system.
     if (!folder.isEmpty()) {
         if (folder != m_swept) {
-            removeLeftovers(folder);
+            SaverPlatform::removeLeftovers(folder, temporaryPrefix + u'*' + temporarySuffix);
             m_swept = folder;
         }
         create(folder);
@@ -201,12 +145,14 @@ bool FileSaver::commit(const QString &destination, bool ok)
     if (m_file) {
         // A buffered write that did not fit on the disk shows up only here.
         const bool written = m_file->flush() && m_file->pos() > 0;
-        if (ok && written && m_unnamed) {
-            saved = linkInto(destination);
-        } else if (ok && written) {
-            // Windows refuses to rename a file that is still open.
-            m_file->close();
-            saved = moveInto(m_file->fileName(), destination);
+        if (ok && written) {
+            if (m_unnamed) {
+                saved = linkInto(destination);
+            } else {
+                // Windows refuses to rename a file that is still open.
+                m_file->close();
+                saved = moveInto(m_file->fileName(), destination);
+            }
         }
         discard();
     }
@@ -254,26 +200,9 @@ bool FileSaver::linkInto(const QString &destination)
 
 bool FileSaver::moveInto(const QString &temporary, const QString &destination)
 {
-    takePermissionsOf(destination, temporary);
-    const std::error_code error = replaceFrom(temporary, destination);
+    SaverPlatform::takeOverFrom(destination, temporary);
+    const std::error_code error = SaverPlatform::replace(temporary, destination);
     return !error || (error == std::errc::cross_device_link && copyAcross(temporary, destination));
-}
-
-std::error_code FileSaver::replaceFrom(const QString &source, const QString &destination)
-{
-    // rename() replaces a symlink at the destination instead of writing through
-    // it, and readers see either the old file or the whole new one.
-#ifdef Q_OS_UNIX
-    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
-        != 0)
-        return std::error_code(errno, std::generic_category());
-    return {};
-#else
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(source.toStdWString()),
-                            std::filesystem::path(destination.toStdWString()), error);
-    return error;
-#endif
 }
 
 bool FileSaver::copyAcross(const QString &source, const QString &destination)
@@ -293,8 +222,8 @@ bool FileSaver::copyAcross(const QString &source, const QString &destination)
     }
     copied = copied && target->flush();
     target->close();
-    takePermissionsOf(destination, target->fileName());
-    const bool saved = copied && !replaceFrom(target->fileName(), destination);
+    SaverPlatform::takeOverFrom(destination, target->fileName());
+    const bool saved = copied && !SaverPlatform::replace(target->fileName(), destination);
     if (!saved)
         QFile::remove(target->fileName());
     return saved;

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QString>
 #include <memory>
-#include <system_error>
 
 // Saves one downloaded body so that the destination only ever holds a whole
 // file: the body goes into a temporary file in the destination's folder, which
@@ -49,7 +48,6 @@ private:
     void create(const QString &folder);
     bool linkInto(const QString &destination);
     static bool moveInto(const QString &temporary, const QString &destination);
-    static std::error_code replaceFrom(const QString &source, const QString &destination);
     static bool copyAcross(const QString &source, const QString &destination);
 
     Temporaries m_kind;

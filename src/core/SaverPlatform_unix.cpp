@@ -1,0 +1,60 @@
+#include "core/SaverPlatform.h"
+
+#include <QDateTime>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace SaverPlatform {
+
+// The writer holds a lock on its file for as long as it lives; the kernel
+// drops the lock when the process ends, however it ends. A leading dot in
+// the name already hides it.
+void markTaken(QFile &file)
+{
+    ::flock(file.handle(), LOCK_EX | LOCK_NB);
+}
+
+void removeLeftovers(const QString &folder, const QString &nameFilter)
+{
+    const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-10);
+    QDirIterator it(folder, { nameFilter }, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QByteArray native = QFile::encodeName(path);
+        struct stat info
+        {
+        };
+        if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || QDateTime::fromSecsSinceEpoch(info.st_mtime, Qt::UTC) > settled)
+            continue;
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(native.constData());
+        ::close(fd);
+    }
+}
+
+void takeOverFrom(const QString &destination, const QString &replacement)
+{
+    const QFileInfo existing(destination);
+    if (existing.isFile() && !existing.isSymLink())
+        QFile::setPermissions(replacement, existing.permissions());
+}
+
+std::error_code replace(const QString &source, const QString &destination)
+{
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
+        != 0)
+        return std::error_code(errno, std::generic_category());
+    return {};
+}
+
+} // namespace SaverPlatform
