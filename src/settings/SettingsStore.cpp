@@ -92,6 +92,17 @@ std::optional<QString> asText(const QVariant &value)
     return value.toString();
 }
 
+// A path as the file system takes it: in UTF-16 on Windows, where the narrow
+// code page cannot hold every name (a Japanese user name on a Western system).
+std::filesystem::path fileSystemPath(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
 // Moves whatever is at path (a file, a FIFO, a link) to the first backup name
 // beside it that is free. True when path is free afterwards.
 bool keepAsBackup(const QString &path)
@@ -102,23 +113,42 @@ bool keepAsBackup(const QString &path)
     for (int n = 1; kindOf(backup) != FileKind::Absent; ++n)
         backup = path + QStringLiteral(".bak.") + QString::number(n);
     std::error_code error;
-    std::filesystem::rename(QFile::encodeName(path).toStdString(),
-                            QFile::encodeName(backup).toStdString(), error);
+    std::filesystem::rename(fileSystemPath(path), fileSystemPath(backup), error);
     return !error;
 }
 
 } // namespace
 
 SettingsStore::SettingsStore()
+#ifdef Q_OS_WIN
+    : SettingsStore(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Seqget"),
+        Format::Registry)
+#else
     : SettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                     + QStringLiteral("/Seqget/Seqget.conf"))
+#endif
 {
 }
 
-SettingsStore::SettingsStore(const QString &iniFilePath)
-    : m_path(iniFilePath)
+SettingsStore::SettingsStore(const QString &location, Format format)
+    : m_path(location)
+    , m_format(format)
 {
-    load();
+    if (m_format == Format::Registry)
+        loadRegistry();
+    else
+        load();
+}
+
+void SettingsStore::loadRegistry()
+{
+    QSettings registry(m_path, QSettings::NativeFormat);
+    registry.beginGroup(section);
+    for (const QString &key : registry.childKeys()) {
+        if (const std::optional<QString> text = asText(registry.value(key)))
+            m_values.insert(key, *text);
+    }
 }
 
 SettingsStore::~SettingsStore() = default;
@@ -171,6 +201,16 @@ void SettingsStore::write(const QString &key, const QString &text)
 
 void SettingsStore::sync()
 {
+    if (m_format == Format::Registry) {
+        QSettings registry(m_path, QSettings::NativeFormat);
+        registry.beginGroup(section);
+        for (const QString &key : std::as_const(m_written))
+            registry.setValue(key, m_values.value(key));
+        registry.endGroup();
+        registry.sync();
+        m_written.clear();
+        return;
+    }
     // The file may have been swapped since it was read: only a plain file is
     // written over in place.
     if (kindOf(m_path) == FileKind::Other)

@@ -23,11 +23,18 @@
 class SettingsStore
 {
 public:
-    // The user's store: Seqget/Seqget.conf in the user's configuration folder
-    // ($XDG_CONFIG_HOME or ~/.config on Linux), where QSettings keeps it.
+    // An INI file, or (Windows) a key of the registry, whose values are read
+    // and written by the same rules; a damaged registry value reads as absent.
+    enum class Format { IniFile, Registry };
+
+    // The user's store. Linux: Seqget/Seqget.conf in the user's configuration
+    // folder ($XDG_CONFIG_HOME or ~/.config), where QSettings keeps it.
+    // Windows: the per-user registry area where Windows programs have always
+    // kept such settings, HKEY_CURRENT_USER\Software\VB and VBA Program
+    // Settings\Seqget, section STARTUP.
     SettingsStore();
-    // An INI file at the given path, for tests and portable use.
-    explicit SettingsStore(const QString &iniFilePath);
+    // An INI file at the given path (tests, portable use), or a registry key.
+    explicit SettingsStore(const QString &location, Format format = Format::IniFile);
     virtual ~SettingsStore();
 
     SettingsStore(const SettingsStore &) = delete;
@@ -46,8 +53,10 @@ public:
 
 private:
     void load();
+    void loadRegistry();
 
     QString m_path;
+    Format m_format = Format::IniFile;
     QHash<QString, QString> m_values;
     QSet<QString> m_written;
     bool m_damaged = false;

@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-#include <sys/file.h>
 
 using namespace Qt::StringLiterals;
 
@@ -48,10 +47,13 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"local"_s), outside = dir.filePath(u"outside"_s);
         const QString destination = folder + u"/a.jpg"_s;
-        const auto ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+#ifdef Q_OS_WIN
+        if (before == u"link" || before == u"dangling")
+            QSKIP("links at the destination: a Unix row (Qt makes shortcuts on Windows)");
+#endif
         QVERIFY(QDir().mkdir(folder));
         if (before == u"private")
-            QVERIFY(writeFile(destination, "old") && QFile::setPermissions(destination, ownerOnly));
+            QVERIFY(writeFile(destination, "old") && setUserMark(destination));
         if (before == u"link")
             QVERIFY(writeFile(outside, "keep me"));
         if (before == u"link" || before == u"dangling")
@@ -69,10 +71,12 @@ private Q_SLOTS:
         QCOMPARE(entriesBelow(folder),
                  after == "<missing>" && before == u"nothing" ? QStringList()
                                                               : QStringList { u"a.jpg"_s });
-        QCOMPARE(openFilesIn(folder), 0);
+        QVERIFY(openFilesIn(folder) <= 0);
         QCOMPARE(readAll(outside), before == u"link" ? "keep me"_ba : "<missing>"_ba);
-        if (before == u"private")
-            QCOMPARE(QFile::permissions(destination) & 0xf0ff, ownerOnly); // owner, group, others
+        // The mark a user set stays; a new file has none (the temporary
+        // file's hidden attribute does not come along).
+        if (after == "new")
+            QCOMPARE(hasUserMark(destination), before == u"private");
     }
 
     void leftoversOfKilledRuns()
@@ -93,7 +97,7 @@ private Q_SLOTS:
                 QVERIFY(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
         }
         QVERIFY(writer.open(QIODevice::ReadWrite));
-        QCOMPARE(::flock(writer.handle(), LOCK_EX | LOCK_NB), 0);
+        QVERIFY(holdLikeAWriter(writer));
 
         FileSaver saver;
         QVERIFY(saver.begin(dir.path()));

@@ -4,6 +4,13 @@
 #include <QDirIterator>
 #include <QFile>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <sys/file.h>
+#include <sys/stat.h>
+#endif
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
@@ -29,6 +36,10 @@ QStringList entriesBelow(const QString &folder)
 
 int openFilesIn(const QString &folder)
 {
+#ifndef Q_OS_LINUX
+    Q_UNUSED(folder);
+    return -1;
+#endif
     int count = 0;
     QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::AllEntries | QDir::System);
     while (it.hasNext()) {
@@ -37,4 +48,46 @@ int openFilesIn(const QString &folder)
             ++count;
     }
     return count;
+}
+
+bool setUserMark(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return ::SetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str(),
+                                FILE_ATTRIBUTE_HIDDEN);
+#else
+    return QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+#endif
+}
+
+bool hasUserMark(const QString &path)
+{
+#ifdef Q_OS_WIN
+    const DWORD attributes
+        = ::GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN);
+#else
+    // Owner, group and others as set; Qt adds the user's own bits.
+    return (QFile::permissions(path) & 0xf0ff) == (QFile::ReadOwner | QFile::WriteOwner);
+#endif
+}
+
+bool holdLikeAWriter(QFile &file)
+{
+#ifdef Q_OS_WIN
+    // Open is held: Qt opens without sharing deletion.
+    return file.isOpen();
+#else
+    return ::flock(file.handle(), LOCK_EX | LOCK_NB) == 0;
+#endif
+}
+
+bool makeFifo(const QString &path)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return false;
+#else
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+#endif
 }
