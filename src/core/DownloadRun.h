@@ -3,6 +3,7 @@
 #include "core/FetchResult.h"
 #include "core/FileSaver.h"
 #include "core/HttpTransfer.h"
+#include "core/ProxyAddress.h"
 #include "core/RunJob.h"
 
 #include <QObject>
@@ -92,6 +93,7 @@ private:
     // The address of the last file begun, in this run or an earlier one: the
     // log line's text.
     QString m_lastUrl;
-    // The proxy port as last set: a port box that holds no port keeps it.
-    quint16 m_proxyPort = 80;
+    // The proxy as last set: a host or port box that holds no proxy's
+    // address keeps it.
+    ProxyAddress m_proxy { QString(), 80 };
 };
