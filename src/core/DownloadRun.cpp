@@ -125,7 +125,8 @@ void DownloadRun::nextFile()
     if (isPlainPathComponent(m_fileName, false) && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
-    m_transfer.fetch(m_lastUrl, RemoteUrlFor(s, QString()), sink);
+    m_transfer.fetch(m_addresses.url(m_lastUrl),
+                     m_addresses.referer(RemoteUrlFor(s, QString())), sink);
 }
 
 void DownloadRun::onFetchFinished(const FetchResult &result)

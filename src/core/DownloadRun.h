@@ -4,6 +4,7 @@
 #include "core/FileSaver.h"
 #include "core/HttpTransfer.h"
 #include "core/ProxyAddress.h"
+#include "core/RequestAddresses.h"
 #include "core/RunJob.h"
 
 #include <QObject>
@@ -93,6 +94,7 @@ private:
     // The address of the last file begun, in this run or an earlier one: the
     // log line's text.
     QString m_lastUrl;
+    RequestAddresses m_addresses;
     // The proxy as last set: a host or port box that holds no proxy's
     // address keeps it.
     ProxyAddress m_proxy { QString(), 80 };
