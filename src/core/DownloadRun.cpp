@@ -85,14 +85,14 @@ void DownloadRun::setUpProxy()
 {
     const MainState &s = m_job.state;
     if (!s.PROXY) {
-        m_proxyPort = 80;
-        m_transfer.setProxy(QString(), m_proxyPort);
+        m_proxy = { QString(), 80 };
+        m_transfer.setProxy(m_proxy.host, m_proxy.port);
         return;
     }
-    if (const auto port = readPort(s.PORT))
-        m_proxyPort = *port;
-    const ProxyAddress proxy = proxyAddress(s.PROXYIP, m_proxyPort);
-    m_transfer.setProxy(proxy.host, proxy.port);
+    const quint16 port = readPort(s.PORT).value_or(m_proxy.port);
+    if (const auto proxy = proxyAddress(s.PROXYIP, port))
+        m_proxy = *proxy;
+    m_transfer.setProxy(m_proxy.host, m_proxy.port);
 }
 
 bool DownloadRun::folderIsSafe() const
@@ -125,7 +125,8 @@ void DownloadRun::nextFile()
     if (isPlainPathComponent(m_fileName, false) && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
-    m_transfer.fetch(m_lastUrl, RemoteUrlFor(s, QString()), sink);
+    m_transfer.fetch(m_addresses.url(m_lastUrl),
+                     m_addresses.referer(RemoteUrlFor(s, QString())), sink);
 }
 
 void DownloadRun::onFetchFinished(const FetchResult &result)

@@ -3,6 +3,8 @@
 #include "core/FetchResult.h"
 #include "core/FileSaver.h"
 #include "core/HttpTransfer.h"
+#include "core/ProxyAddress.h"
+#include "core/RequestAddresses.h"
 #include "core/RunJob.h"
 
 #include <QObject>
@@ -92,6 +94,8 @@ private:
     // The address of the last file begun, in this run or an earlier one: the
     // log line's text.
     QString m_lastUrl;
-    // The proxy port as last set: a port box that holds no port keeps it.
-    quint16 m_proxyPort = 80;
+    RequestAddresses m_addresses;
+    // The proxy as last set: a host or port box that holds no proxy's
+    // address keeps it.
+    ProxyAddress m_proxy { QString(), 80 };
 };

@@ -2,6 +2,7 @@
 
 #include "core/FetchResult.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <chrono>
@@ -29,21 +30,22 @@ public:
     // direct connection, and never a proxy from the environment.
     void setProxy(const QString &host, quint16 port);
 
-    // A fetch fails when less than a few bytes a second arrive over this
-    // long, while waiting for the reply's header as well as in its body.
+    // A fetch fails when less than a few bytes a second of the body arrive
+    // over this long, or when the reply's head is not complete by then. The
+    // limit counts in whole seconds, rounded up.
     void setStallLimit(std::chrono::milliseconds limit);
 
     // Trusts the certificate authorities in this PEM file instead of the
     // system's, for servers with certificates of their own making.
     void setCertificateAuthorities(const QString &pemFile);
 
-    // Starts a GET of url and streams its body into sink (discarded when sink
-    // is null). referer names the page the request comes from; it is sent
-    // without user info and encoded as the URL is. Exactly one finished()
-    // follows, always from the event loop, never from inside this call. A
-    // fetch still running is aborted first. The sink must not call back into
-    // this object from its write().
-    void fetch(const QString &url, const QString &referer, QIODevice *sink);
+    // Starts a GET of url, a request form as RequestAddresses makes it, and
+    // streams its body into sink (discarded when sink is null). referer names
+    // the page the request comes from, or is empty. An empty url fails the
+    // fetch. Exactly one finished() follows, always from the event loop,
+    // never from inside this call. A fetch still running is aborted first.
+    // The sink must not call back into this object from its write().
+    void fetch(const QByteArray &url, const QByteArray &referer, QIODevice *sink);
 
     // Stops the fetch in progress; it reports nothing more.
     void abort();

@@ -11,23 +11,45 @@ std::optional<quint16> readPort(const QString &text)
     return quint16(*value);
 }
 
-ProxyAddress proxyAddress(const QString &hostText, quint16 port)
+std::optional<ProxyAddress> proxyAddress(const QString &hostText, quint16 port)
 {
-    const QString text = hostText.trimmed();
+    QString text = hostText.trimmed();
+    // As copied from a browser's or the system's proxy settings.
+    if (const qsizetype scheme = text.indexOf(u"://"); scheme >= 0) {
+        if (text.left(scheme).compare(u"http", Qt::CaseInsensitive) != 0)
+            return std::nullopt;
+        text = text.mid(scheme + 3);
+        if (text.endsWith(u'/'))
+            text.chop(1);
+        if (text.isEmpty())
+            return std::nullopt;
+    }
+    // A path, a query, user info or a blank has no place in a proxy's address.
+    for (const QChar c : { u'/', u'?', u'#', u'@', u' ', u'\t' }) {
+        if (text.contains(c))
+            return std::nullopt;
+    }
     QString host = text;
-    QString portText;
+    std::optional<QString> portText;
     if (text.startsWith(u'[')) {
         const qsizetype close = text.indexOf(u']');
-        if (close > 0) {
-            host = text.mid(1, close - 1);
-            if (text.mid(close + 1).startsWith(u':'))
-                portText = text.mid(close + 2);
-        }
+        const QString rest = text.mid(close + 1);
+        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(u':')))
+            return std::nullopt;
+        host = text.mid(1, close - 1);
+        if (!rest.isEmpty())
+            portText = rest.mid(1);
     } else if (text.count(u':') == 1) {
         // Two or more colons make an IPv6 literal, which has no port of its own.
         const qsizetype colon = text.indexOf(u':');
         host = text.left(colon);
         portText = text.mid(colon + 1);
     }
-    return { host, readPort(portText).value_or(port) };
+    if (portText) {
+        const auto ownPort = readPort(*portText);
+        if (!ownPort || host.isEmpty())
+            return std::nullopt;
+        port = *ownPort;
+    }
+    return ProxyAddress { host, port };
 }

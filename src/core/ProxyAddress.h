@@ -18,5 +18,8 @@ std::optional<quint16> readPort(const QString &text);
 
 // The host box: a name, an IPv4 address or a bare IPv6 literal, or
 // "host:port" and "[v6]:port", whose port then wins over the port box's (as
-// "curl -x host:port" reads it).
-ProxyAddress proxyAddress(const QString &hostText, quint16 port);
+// "curl -x host:port" reads it), each also written as an http:// URL with or
+// without a trailing "/". Empty for any other scheme and for what cannot be
+// a proxy's address (a path, a port that is no port), so that the previous
+// proxy stays. An empty box gives an empty host: no proxy.
+std::optional<ProxyAddress> proxyAddress(const QString &hostText, quint16 port);

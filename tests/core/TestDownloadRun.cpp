@@ -17,7 +17,6 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using Ending = TestResponse::Ending;
 
 namespace {
 
@@ -76,12 +75,6 @@ public:
     QStringList trace;
     std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(platform);
 };
-
-TestResponse chunked(const QByteArray &body)
-{
-    return { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n"
-             + QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n" };
-}
 
 // Starts files 1 to 3 with file 2 held, and waits until file 2 is asked for.
 bool startWithSecondFileHeld(RunRig &rig)
@@ -166,70 +159,6 @@ private Q_SLOTS:
             = names.isEmpty() ? QString() : rig.server.baseUrl() + "s/" + names.last();
         QCOMPARE(readAll(rig.logFile()), ('"' + last + ",\"\r\n").toLocal8Bit().repeated(2));
         QCOMPARE(rig.platform.beeps, 2);
-    }
-
-    void replies_data()
-    {
-        // body: what a success saves; empty where nothing may replace a file.
-        // stalls: only the stall limit of a second can end it.
-        QTest::addColumn<TestResponse>("response");
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<bool>("stalls");
-        const QByteArray body(70000, 'x');
-        const auto row
-            = [](const char *name, const TestResponse &response, const QByteArray &saved = {},
-                 bool stalls = false) { QTest::newRow(name) << response << saved << stalls; };
-        TestResponse trickle = reply(200, QByteArray(40, 't'));
-        trickle.trickle = true;
-        row("200", reply(200, body), body);
-        row("chunked", chunked(body), body);
-        row("empty body", reply(200, {}));
-        row("404 page", reply(404, "<html>gone</html>"));
-        row("huge 500 page", reply(500, QByteArray(3 << 20, 'e')));
-        row("closed early", reply(200, body).cut(69000, Ending::Close));
-        row("broken chunked", chunked(body).cut(69000, Ending::Close));
-        row("stalled", reply(200, body).cut(69990, Ending::Stall), {}, true);
-        row("body trickles", trickle, {}, true);
-        row("Content-Length lies",
-            { "HTTP/1.1 200 Test\r\nContent-Length: 100\r\n\r\nxxxxx", Ending::Stall }, {}, true);
-        // The status alone must end it: the connection stays open and silent.
-        row("error page without length", { "HTTP/1.1 404 Test\r\n\r\ngone", Ending::Stall });
-        row("redirect loop", reply(302, {}, "Location: /s/hana001.jpg\r\n"));
-        row("206 to a request without Range", reply(206, body));
-        row("two different lengths", reply(200, "short!", "Content-Length: 44\r\n"));
-        row("disk full", reply(200, QByteArray(1 << 20, 'x'))); // into 64 KiB
-    }
-
-    // Files 1 and 2 get the reply; file 1 exists beforehand and is replaced
-    // only by a whole body, file 2 is made empty at worst. Whatever the
-    // reply, the run goes on with file 3 and leaves no temporary file.
-    void replies()
-    {
-        QFETCH(TestResponse, response);
-        QFETCH(QByteArray, body);
-        QFETCH(bool, stalls);
-        RunRig rig;
-        const QString base = rig.job.baseDirectory;
-        const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
-        if (diskFull
-            && QProcess::execute(u"mount"_s, { "-t", "tmpfs", "-o", "size=64k", "tmpfs", base }))
-            QSKIP("cannot mount a small tmpfs here (needs root)");
-        const auto unmount = qScopeGuard([&] {
-            if (diskFull)
-                QProcess::execute(u"umount"_s, { base });
-        });
-        if (!stalls)
-            rig.run->setStallLimit(std::chrono::minutes(10));
-        rig.server.responses.insert("/s/hana001.jpg", response);
-        rig.server.responses.insert("/s/hana002.jpg", response);
-        rig.serve(u"hana003.jpg"_s, "three");
-        QVERIFY(QDir().mkpath(rig.folder()) && writeFile(rig.localFile(u"hana001.jpg"_s), "old"));
-        QVERIFY(rig.runToEnd());
-        QCOMPARE((QByteArrayList { readAll(rig.localFile(u"hana001.jpg"_s)),
-                                   readAll(rig.localFile(u"hana002.jpg"_s)),
-                                   readAll(rig.localFile(u"hana003.jpg"_s)) }),
-                 (QByteArrayList { body.isEmpty() ? "old"_ba : body, body, "three" }));
-        QCOMPARE(entriesBelow(rig.folder()).size(), 3);
     }
 
     void stopDuringFile()
@@ -346,60 +275,6 @@ private Q_SLOTS:
         rig.server.release(first.toUtf8());
         QVERIFY(finished.wait(5000));
         QCOMPARE(entriesBelow(rig.job.baseDirectory).join(u' '), saved);
-    }
-
-    // The request as the server sees it: the folder escaped as a browser
-    // would, and the Referer, the series' folder, without credentials or raw
-    // line breaks.
-    void request()
-    {
-        RunRig rig;
-        const QString url = rig.server.baseUrl();
-        rig.job.state.URL = QString(url).replace(u"//"_s, u"//user:secret@"_s);
-        rig.job.state.FLD = u"s\r\nX-Injected: yes/my photos/画像"_s;
-        rig.job.state.STOP = u"1"_s;
-        rig.job.state.SYNC = 0; // into the base directory itself
-        QVERIFY(rig.runToEnd());
-        const QByteArray folder
-            = url.toUtf8() + "s%0D%0AX-Injected:%20yes/my%20photos/%E7%94%BB%E5%83%8F/";
-        const RecordedRequest r = rig.server.requests.value(0);
-        QCOMPARE((QByteArrayList { r.target, r.headers["user-agent"], r.headers["referer"],
-                                   r.headers["accept-encoding"], r.headers["x-injected"] }),
-                 (QByteArrayList { folder.mid(url.size() - 1) + "hana001.jpg",
-                                   "Seqget/" SEQGET_FILE_VERSION, folder, "identity", "" }));
-    }
-
-    // What the transfer alone shows: once on https, not even the request goes
-    // out over plain http; and no byte of an error page reaches the sink,
-    // where an endless one would fill the disk.
-    void transferOnly()
-    {
-        QStringList outcomes;
-        for (const QString &chain : { u"https"_s, u"back to http"_s, u"error page"_s }) {
-            TestHttpServer plain, secure;
-            QVERIFY(plain.listen() && secure.listen(true));
-            const auto redirect = [](const QString &to) {
-                return reply(302, {}, "Location: " + to.toUtf8() + "\r\n");
-            };
-            const QString last = (chain == u"https" ? secure : plain).baseUrl() + u"last"_s;
-            plain.responses.insert("/first",
-                                   chain == u"error page" ? reply(500, "error page")
-                                                          : redirect(secure.baseUrl() + u"hop"_s));
-            secure.responses.insert("/hop", redirect(last));
-            secure.responses.insert("/last", reply(200, "body"));
-            plain.responses.insert("/last", reply(200, "body"));
-            HttpTransfer transfer;
-            transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
-            QBuffer sink;
-            sink.open(QIODevice::WriteOnly);
-            QSignalSpy finished(&transfer, &HttpTransfer::finished);
-            transfer.fetch(plain.baseUrl() + u"first"_s, {}, &sink);
-            QVERIFY(finished.wait(10000));
-            outcomes << u"%1 %2 %3"_s.arg(finished.at(0).at(0).value<FetchResult>().ok)
-                            .arg(QString::fromUtf8(sink.data()),
-                                 QString::number(plain.requests.size()));
-        }
-        QCOMPARE(outcomes, QStringList({ u"1 body 1"_s, u"0  1"_s, u"0  1"_s }));
     }
 };
 

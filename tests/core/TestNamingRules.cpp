@@ -120,17 +120,23 @@ private Q_SLOTS:
               "paths");
     }
 
-    // The port box is read as a whole number; a port in the host box wins.
+    // The port box is read as a whole number; a port in the host box wins;
+    // what cannot be an http proxy's address is refused ("-").
     void proxyBoxes()
     {
         QStringList read;
         for (const char *port : { " 8080 ", "80.5", "1abc", "80 80", "0", "65536" })
             read << QString::number(readPort(QString::fromLatin1(port)).value_or(0));
-        for (const char *host : { " h ", "h:81", "[::1]:82", "::1", "h:x" }) {
-            const ProxyAddress address = proxyAddress(QString::fromLatin1(host), 80);
-            read << address.host + u':' + QString::number(address.port);
+        for (const char *host :
+             { " h ", "h:81", "[::1]:82", "::1", "", "h:x", "[::1", "http://h:83", "HTTP://h:84/",
+               "http://[::1]:85/", "http://h", "http://", "https://h:86", "socks5://h:87",
+               "http://h:88/proxy", "h/x", "user@h:89" }) {
+            const auto address = proxyAddress(QString::fromLatin1(host), 80);
+            read << (address ? address->host + u':' + QString::number(address->port) : u"-"_s);
         }
-        QCOMPARE(read.join(u' '), u"8080 80 0 0 0 0 h:80 h:81 ::1:82 ::1:80 h:80"_s);
+        QCOMPARE(
+            read.join(u' '),
+            u"8080 80 0 0 0 0 h:80 h:81 ::1:82 ::1:80 :80 - - h:83 h:84 ::1:85 h:80 - - - - - -"_s);
     }
 };
 

@@ -102,21 +102,31 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
 void TestHttpServer::answer(QTcpSocket *socket, const QByteArray &path)
 {
     const TestResponse response = responses.value(path, reply(404, "<html>not found</html>"));
-    if (!response.trickle) {
+    if (response.trickle == TestResponse::Trickle::None) {
         socket->write(response.raw);
         if (response.ending == TestResponse::Ending::Close)
             socket->disconnectFromHost();
         return;
     }
-    const qsizetype head = response.raw.indexOf("\r\n\r\n") + 4;
-    socket->write(response.raw.first(head));
+    // What goes out one piece per tick.
+    QByteArrayList pieces;
+    const qsizetype head = response.raw.indexOf("\r\n\r\n") + 2;
+    if (response.trickle == TestResponse::Trickle::Body) {
+        socket->write(response.raw.first(head + 2));
+        for (const char c : response.raw.mid(head + 2))
+            pieces << QByteArray(1, c);
+    } else {
+        for (qsizetype at = 0, end; at < head; at = end + 2) {
+            end = response.raw.indexOf("\r\n", at);
+            pieces << response.raw.mid(at, end + 2 - at);
+        }
+        pieces << response.raw.mid(head);
+    }
     auto *timer = new QTimer(socket);
-    connect(timer, &QTimer::timeout, socket,
-            [socket, timer, raw = response.raw.mid(head)]() mutable {
-                socket->write(raw.first(1));
-                raw.remove(0, 1);
-                if (raw.isEmpty())
-                    timer->deleteLater();
-            });
-    timer->start(150);
+    connect(timer, &QTimer::timeout, socket, [socket, timer, pieces]() mutable {
+        socket->write(pieces.takeFirst());
+        if (pieces.isEmpty())
+            timer->deleteLater();
+    });
+    timer->start(response.trickle == TestResponse::Trickle::Body ? 150 : 50);
 }

@@ -13,13 +13,16 @@ struct TestResponse
     // the reply is sent. Stall: open, but nothing more is ever sent.
     enum class Ending { Keep, Close, Stall };
 
+    // Body: the head at once, then the body a byte every 150 ms, never a
+    // second without a byte and far too slow for a transfer. Head: a line of
+    // the head every 50 ms, then the body at once, busy and yet never done.
+    enum class Trickle { None, Body, Head };
+
     QByteArray raw;
     Ending ending = Ending::Keep;
     // Answered only when the test calls release() for its path.
     bool hold = false;
-    // The head at once, then the body a byte every 150 ms: never a second
-    // without a byte, and far too slow for a transfer.
-    bool trickle = false;
+    Trickle trickle = Trickle::None;
 
     // The same reply without its last bytes, ending as given.
     TestResponse cut(qsizetype missing, Ending how) const;

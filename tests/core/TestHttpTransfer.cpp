@@ -1,0 +1,219 @@
+#include "core/HttpTransfer.h"
+#include "core/RequestAddresses.h"
+#include "core/Version.h"
+#include "support/TestHttpServer.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+using Ending = TestResponse::Ending;
+using Trickle = TestResponse::Trickle;
+
+namespace {
+
+TestResponse chunked(const QByteArray &body)
+{
+    return { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n"
+             + QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n" };
+}
+
+// Waits for the one finished() of a fetch; a failed result on a hang.
+FetchResult fetchResult(QSignalSpy &finished)
+{
+    if (finished.isEmpty() && !finished.wait(20000))
+        return { false, -1, 0, u"no finished()"_s };
+    return finished.takeFirst().at(0).value<FetchResult>();
+}
+
+} // namespace
+
+class TestHttpTransfer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Only the proxy the user chose counts: one from the environment would
+    // send every direct fetch where nothing listens.
+    void initTestCase()
+    {
+        for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
+            qputenv(variable, "http://127.0.0.1:9");
+    }
+
+    void replies_data()
+    {
+        // sunk: what the sink gets when the fetch is ok; a failed one may have
+        // passed on a beginning of it, and no more.
+        // stalls: only the stall limit of a second can end it.
+        QTest::addColumn<TestResponse>("response");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QByteArray>("sunk");
+        QTest::addColumn<bool>("stalls");
+        const QByteArray body(70000, 'x');
+        const auto row = [](const char *name, const TestResponse &response, bool ok,
+                            const QByteArray &sunk = {}, bool stalls = false) {
+            QTest::newRow(name) << response << ok << sunk << stalls;
+        };
+        TestResponse bodyTrickle = reply(200, QByteArray(40, 't'));
+        bodyTrickle.trickle = Trickle::Body;
+        // 20 bytes a line, 400 a second, for five seconds.
+        TestResponse headTrickle
+            = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
+        headTrickle.trickle = Trickle::Head;
+        row("200", reply(200, body), true, body);
+        row("chunked", chunked(body), true, body);
+        row("empty body", reply(200, {}), true);
+        row("404 page", reply(404, "<html>gone</html>"), false);
+        row("huge 500 page", reply(500, QByteArray(3 << 20, 'e')), false);
+        row("closed early", reply(200, body).cut(69000, Ending::Close), false, body);
+        row("broken chunked", chunked(body).cut(69000, Ending::Close), false, body);
+        row("stalled", reply(200, body).cut(69990, Ending::Stall), false, body, true);
+        row("body trickles", bodyTrickle, false, bodyTrickle.raw.right(40), true);
+        row("head trickles", headTrickle, false, {}, true);
+        row("Content-Length lies",
+            { "HTTP/1.1 200 Test\r\nContent-Length: 100\r\n\r\nxxxxx", Ending::Stall }, false,
+            "xxxxx", true);
+        // The status alone must end it: the connection stays open and silent.
+        row("error page without length", { "HTTP/1.1 404 Test\r\n\r\ngone", Ending::Stall }, false);
+        row("redirect loop", reply(302, {}, "Location: /file\r\n"), false);
+        row("redirect without length",
+            { "HTTP/1.1 302 Test\r\nLocation: /other\r\n\r\n", Ending::Stall }, true, "other");
+        row("redirect loop without length",
+            { "HTTP/1.1 302 Test\r\nLocation: /file\r\n\r\n", Ending::Stall }, false);
+        row("206 to a request without Range", reply(206, body), false);
+        row("two different lengths", reply(200, "short!", "Content-Length: 44\r\n"), false);
+        row("length beyond 64 bits",
+            { "HTTP/1.1 200 Test\r\nContent-Length: 36893488147419103232\r\n\r\nabcdef",
+              Ending::Close },
+            false);
+        row("disk full", reply(200, QByteArray(1 << 20, 'x')), false);
+    }
+
+    // What reaches the sink, and whether the fetch counts as whole; the next
+    // fetch works whatever the reply was.
+    void replies()
+    {
+        QFETCH(TestResponse, response);
+        QFETCH(bool, ok);
+        QFETCH(QByteArray, sunk);
+        QFETCH(bool, stalls);
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.responses.insert("/file", response);
+        server.responses.insert("/other", reply(200, "other"));
+        HttpTransfer transfer;
+        transfer.setStallLimit(stalls ? 1s : 10min);
+        QSignalSpy finished(&transfer, &HttpTransfer::finished);
+        QBuffer buffer;
+        QFile full(u"/dev/full"_s);
+        const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
+        QIODevice &sink = diskFull ? static_cast<QIODevice &>(full) : buffer;
+        QVERIFY(sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        transfer.fetch(server.baseUrl().toUtf8() + "file", {}, &sink);
+        const FetchResult result = fetchResult(finished);
+        QCOMPARE(result.ok, ok);
+        QCOMPARE(result.bytes, buffer.size());
+        if (ok)
+            QCOMPARE(buffer.data(), sunk);
+        else
+            QVERIFY(sunk.startsWith(buffer.data()));
+
+        QBuffer next;
+        next.open(QIODevice::WriteOnly);
+        transfer.fetch(server.baseUrl().toUtf8() + "other", {}, &next);
+        QVERIFY(fetchResult(finished).ok);
+        QCOMPARE(next.data(), "other"_ba);
+    }
+
+    void redirects_data()
+    {
+        QTest::addColumn<bool>("toHttps"); // else back to plain http
+        QTest::addColumn<bool>("framed"); // else the last hop has no length
+        QTest::newRow("on to https") << true << true;
+        QTest::newRow("on to https without length") << true << false;
+        QTest::newRow("back to http") << false << true;
+        QTest::newRow("back to http without length") << false << false;
+    }
+
+    // http to https and on: once on https, not even the request goes out
+    // over plain http.
+    void redirects()
+    {
+        QFETCH(bool, toHttps);
+        QFETCH(bool, framed);
+        TestHttpServer plain, secure;
+        QVERIFY(plain.listen() && secure.listen(true));
+        const auto redirect = [](const QString &to, bool withLength) {
+            const QByteArray location = "Location: " + to.toUtf8() + "\r\n";
+            return withLength
+                ? reply(302, {}, location)
+                : TestResponse { "HTTP/1.1 302 Test\r\n" + location + "\r\n", Ending::Stall };
+        };
+        plain.responses.insert("/first", redirect(secure.baseUrl() + u"hop"_s, true));
+        secure.responses.insert("/hop",
+                                redirect((toHttps ? secure : plain).baseUrl() + u"last"_s, framed));
+        secure.responses.insert("/last", reply(200, "body"));
+        plain.responses.insert("/last", reply(200, "body"));
+        HttpTransfer transfer;
+        transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
+        QBuffer sink;
+        sink.open(QIODevice::WriteOnly);
+        QSignalSpy finished(&transfer, &HttpTransfer::finished);
+        transfer.fetch(plain.baseUrl().toUtf8() + "first", {}, &sink);
+        QCOMPARE(fetchResult(finished).ok, toHttps);
+        QCOMPARE(sink.data(), toHttps ? "body"_ba : QByteArray());
+        QCOMPARE(plain.requests.size(), 1);
+    }
+
+    // The request as the server sees it: the folder escaped as a browser
+    // would, and the Referer, the series' folder, without credentials or raw
+    // line breaks.
+    void request()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        const QString url = server.baseUrl();
+        const QString folder = QString(url).replace(u"//"_s, u"//user:secret@"_s)
+            + u"s\r\nX-Injected: yes/my photos/画像/"_s;
+        RequestAddresses addresses;
+        HttpTransfer transfer;
+        QSignalSpy finished(&transfer, &HttpTransfer::finished);
+        transfer.fetch(addresses.url(folder + u"hana001.jpg"_s), addresses.referer(folder),
+                       nullptr);
+        QVERIFY(fetchResult(finished).httpStatus != 0);
+        const QByteArray sent
+            = url.toUtf8() + "s%0D%0AX-Injected:%20yes/my%20photos/%E7%94%BB%E5%83%8F/";
+        const RecordedRequest r = server.requests.value(0);
+        QCOMPARE((QByteArrayList { r.target, r.headers["user-agent"], r.headers["referer"],
+                                   r.headers["accept-encoding"], r.headers["x-injected"] }),
+                 (QByteArrayList { sent.mid(url.size() - 1) + "hana001.jpg",
+                                   "Seqget/" SEQGET_FILE_VERSION, sent, "identity", "" }));
+    }
+
+    // The server, like some proxies, closes a kept-alive connection under
+    // every request after its first, more often than libcurl would retry.
+    void reusedConnectionDropped()
+    {
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.dropReusedConnections = true;
+        HttpTransfer transfer;
+        QSignalSpy finished(&transfer, &HttpTransfer::finished);
+        QByteArrayList bodies;
+        for (const QByteArray name : { "/1", "/2", "/3", "/4" }) {
+            server.responses.insert(name, reply(200, "body" + name));
+            QBuffer sink;
+            sink.open(QIODevice::WriteOnly);
+            transfer.fetch(server.baseUrl().toUtf8() + name.mid(1), {}, &sink);
+            bodies << (fetchResult(finished).ok ? sink.data() : "failed");
+        }
+        QCOMPARE(bodies, QByteArrayList({ "body/1", "body/2", "body/3", "body/4" }));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHttpTransfer)
+#include "TestHttpTransfer.moc"
