@@ -201,34 +201,32 @@ void SettingsStore::write(const QString &key, const QString &text)
 
 void SettingsStore::sync()
 {
-    if (m_format == Format::Registry) {
-        QSettings registry(m_path, QSettings::NativeFormat);
-        registry.beginGroup(section);
-        for (const QString &key : std::as_const(m_written))
-            registry.setValue(key, m_values.value(key));
-        registry.endGroup();
-        registry.sync();
-        m_written.clear();
+    if (m_format == Format::IniFile && !prepareFile())
         return;
-    }
-    // The file may have been swapped since it was read: only a plain file is
-    // written over in place.
-    if (kindOf(m_path) == FileKind::Other)
-        m_damaged = true;
-    if (m_damaged) {
-        if (!keepAsBackup(m_path))
-            return;
-        m_damaged = false;
-        for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
-            m_written.insert(it.key());
-    }
     if (m_written.isEmpty())
         return;
-    QSettings settings(m_path, QSettings::IniFormat);
+    QSettings settings(
+        m_path, m_format == Format::Registry ? QSettings::NativeFormat : QSettings::IniFormat);
     settings.beginGroup(section);
     for (const QString &key : std::as_const(m_written))
         settings.setValue(key, m_values.value(key));
     settings.endGroup();
     settings.sync();
     m_written.clear();
+}
+
+bool SettingsStore::prepareFile()
+{
+    // The file may have been swapped since it was read: only a plain file is
+    // written over in place.
+    if (kindOf(m_path) == FileKind::Other)
+        m_damaged = true;
+    if (!m_damaged)
+        return true;
+    if (!keepAsBackup(m_path))
+        return false;
+    m_damaged = false;
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+        m_written.insert(it.key());
+    return true;
 }

@@ -54,6 +54,9 @@ public:
 private:
     void load();
     void loadRegistry();
+    // Before a file is written: a damaged one is kept as a backup first, and
+    // then every key goes into the new one. False when no backup can be made.
+    bool prepareFile();
 
     QString m_path;
     Format m_format = Format::IniFile;
