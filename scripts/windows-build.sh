@@ -199,15 +199,8 @@ app() {
 
 run() {
     local out="${1:-$build/screenshot.png}"
-    export WINEPREFIX="$cache/wineprefix"
     local wine="$root/scripts/windows/wine-run.sh"
-    if [ ! -e "$WINEPREFIX/.windows-10" ]; then
-        log "creating the Wine prefix $WINEPREFIX"
-        "$wine" wineboot --init
-        "$wine" reg add 'HKCU\Software\Wine' /v Version /d win10 /f
-        wineserver -w
-        touch "$WINEPREFIX/.windows-10"
-    fi
+    export WINEPREFIX="$cache/wineprefix"
     xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
         "$1" "$2" &
         pid=$!

@@ -15,4 +15,18 @@ dirs=("$cache/qt6/bin" "$cache/curl/bin" "$gccdir" /usr/x86_64-w64-mingw32/lib)
 path=""
 for d in "${dirs[@]}"; do path+="$(winpath "$d");"; done
 export WINEPATH="$path${WINEPATH:-}"
+# A new prefix reports Windows 10, the oldest version Qt 6 supports, and is
+# made once, before the first program runs in it.
+if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+            wine wineboot --init
+            wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
+            wineserver -w
+            touch "$WINEPREFIX/.windows-10"
+        fi
+    ) 9>"$WINEPREFIX/.lock"
+fi
 exec wine "$@"
