@@ -93,6 +93,11 @@ describe() {
     printf '%s\n%s' "${line//$root\//}" "$(cat "$compilers")"
 }
 
+# True when the component's build tree was configured with exactly this description.
+configured() {
+    [ -e "$cache/build/$1/.configured" ] && [ "$(cat "$cache/build/$1/.configured")" = "$2" ]
+}
+
 stamp() {
     mkdir -p "$cache/stamps"
     printf '%s' "$2" >"$cache/stamps/$1"
@@ -124,12 +129,16 @@ build_qt() {
     mkdir -p "$src/src/3rdparty/wintab"
     cp /usr/include/wine/wine/windows/wintab.h /usr/include/wine/wine/windows/pktdef.h \
         "$src/src/3rdparty/wintab/"
-    rm -rf "$cache/build/qt6" "$cache/qt6"
-    mkdir -p "$cache/build/qt6"
-    log "Qt $version: configure ${args[*]}"
     local start=$SECONDS
-    (cd "$cache/build/qt6" && "$src/configure" "${args[@]}")
-    log "Qt: configured in $((SECONDS - start)) s"
+    # An interrupted build with the same configure line resumes where it stopped.
+    if ! configured qt6 "$description"; then
+        rm -rf "$cache/build/qt6" "$cache/qt6"
+        mkdir -p "$cache/build/qt6"
+        log "Qt $version: configure ${args[*]}"
+        (cd "$cache/build/qt6" && "$src/configure" "${args[@]}")
+        printf '%s' "$description" >"$cache/build/qt6/.configured"
+        log "Qt: configured in $((SECONDS - start)) s"
+    fi
     start=$SECONDS
     cmake --build "$cache/build/qt6" --parallel "$jobs"
     log "Qt: built in $((SECONDS - start)) s"
@@ -166,10 +175,13 @@ build_curl() {
         return
     fi
     src="$(fetch_source curl "$version")"
-    rm -rf "$cache/build/curl" "$cache/curl"
-    log "libcurl $version: cmake ${args[*]}"
     local start=$SECONDS
-    cmake -S "$src" -B "$cache/build/curl" "${args[@]}" >/dev/null
+    if ! configured curl "$description"; then
+        rm -rf "$cache/build/curl" "$cache/curl"
+        log "libcurl $version: cmake ${args[*]}"
+        cmake -S "$src" -B "$cache/build/curl" "${args[@]}" >/dev/null
+        printf '%s' "$description" >"$cache/build/curl/.configured"
+    fi
     cmake --build "$cache/build/curl" --parallel "$jobs"
     cmake --install "$cache/build/curl" >/dev/null
     log "libcurl: configured and built in $((SECONDS - start)) s"
