@@ -191,6 +191,12 @@ build_curl() {
 toolchain() {
     install_packages
     mkdir -p "$cache"
+    # Two builds in one tree would overwrite each other's objects.
+    exec 8>"$cache/.lock"
+    if ! flock -n 8; then
+        echo "another toolchain build is running in $cache" >&2
+        exit 1
+    fi
     build_curl
     build_qt
     # The translations are copied again in case Debian's package was updated.
