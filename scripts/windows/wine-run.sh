@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the toolchain cache's own prefix, with
+# the Qt, libcurl and MinGW runtime DLLs found without copying them.
+#   scripts/windows/wine-run.sh PROGRAM.exe [ARGS...]
+set -euo pipefail
+cache="${SEQGET_WINDOWS_CACHE:-/var/cache/seqget-windows}"
+export WINEPREFIX="${WINEPREFIX:-$cache/wineprefix}"
+export WINEARCH=win64
+# No Mono or Gecko download prompts: Seqget needs neither.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+gccdir="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
+dirs=("$cache/qt6/bin" "$cache/curl/bin" "$gccdir" /usr/x86_64-w64-mingw32/lib)
+path=""
+for d in "${dirs[@]}"; do path+="$(winpath "$d");"; done
+export WINEPATH="$path${WINEPATH:-}"
+# A new prefix reports Windows 10, the oldest version Qt 6 supports, and is
+# made once, before the first program runs in it.
+if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+            wine wineboot --init
+            wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
+            wineserver -w
+            touch "$WINEPREFIX/.windows-10"
+        fi
+    ) 9>"$WINEPREFIX/.lock"
+fi
+exec wine "$@"
