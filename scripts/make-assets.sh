@@ -92,6 +92,11 @@ static char *seqget16[] = {
 EOF
 png_clean "$work/seqget-16.xpm" "PNG8:$icons/seqget-16.png"
 
+# The Windows program file's icon: the same pictures in one .ico.
+mkdir -p "$root/data/windows"
+convert "$icons/seqget-16.png" "$icons/seqget-32.png" "$icons/seqget-48.png" \
+    "$icons/seqget-256.png" "$root/data/windows/seqget.ico"
+
 # Demo pictures: one colour per number around the hue circle, a simple
 # five-petal flower (the series is called "hana"), and the number itself
 # large enough to read in any image viewer's thumbnail.

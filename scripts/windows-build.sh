@@ -4,10 +4,12 @@
 #   scripts/windows-build.sh toolchain  installs the cross tools and builds Qt
 #                                       and libcurl into the cache (long, once)
 #   scripts/windows-build.sh app        cross-builds this tree into build-windows/
-#                                       (or $SEQGET_WINDOWS_BUILD_DIR)
-#   scripts/windows-build.sh run [PNG]  starts the built seqget.exe under Wine
+#                                       (or $SEQGET_WINDOWS_BUILD_DIR) and packs
+#                                       Seqget-<file version>-win64.zip there
+#   scripts/windows-build.sh test       runs the unit tests there through Wine
+#   scripts/windows-build.sh run [PNG]  starts the built Seqget.exe under Wine
 #                                       and Xvfb and saves a screenshot
-#   scripts/windows-build.sh            toolchain, then app
+#   scripts/windows-build.sh            toolchain, app, then test
 # The cache lives outside the tree, in ${SEQGET_WINDOWS_CACHE:-/var/cache/seqget-windows};
 # each component has a stamp holding its version and configure line, and is
 # rebuilt only when that changes.
@@ -42,21 +44,16 @@ install_packages() {
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ! -e /etc/apt/sources.list.d/seqget-deb-src.sources ]; then
-        # The sources of the very packages the Linux build links: same mirror
-        # and suites as the binary lines (curl's fixes come from security).
-        as_root tee /etc/apt/sources.list.d/seqget-deb-src.sources >/dev/null <<'EOF'
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm bookworm-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb-src
-URIs: http://deb.debian.org/debian-security
-Suites: bookworm-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-EOF
+        # The sources of the very packages the Linux build links: the same
+        # mirrors and suites as the binary lines (curl's fixes come from the
+        # security suite), as source lines.
+        {
+            f=/etc/apt/sources.list.d/debian.sources
+            [ ! -e "$f" ] || sed -E 's/^Types:.*/Types: deb-src/' "$f"
+        } | as_root tee /etc/apt/sources.list.d/seqget-deb-src.sources >/dev/null
+        grep -hE '^deb[[:space:]]' /etc/apt/sources.list 2>/dev/null |
+            sed -E 's/^deb[[:space:]]/deb-src /' |
+            as_root tee /etc/apt/sources.list.d/seqget-deb-src.list >/dev/null || true
         as_root apt-get update -q
     fi
     if [ "${#missing[@]}" -gt 0 ]; then
@@ -213,6 +210,12 @@ app() {
         -DSEQGET_WERROR="${SEQGET_WINDOWS_WERROR:-OFF}" \
         -DSEQGET_BUILD_TESTS="$tests" -DSEQGET_BUILD_BENCH=OFF
     cmake --build "$build" --parallel "$jobs"
+    python3 "$root/scripts/windows/pack.py" "$root" "$build" "$cache" "$build"
+}
+
+# The unit tests, cross-built with the program, run one by one through Wine.
+tests() {
+    (cd "$build" && ctest --output-on-failure --timeout 300)
 }
 
 run() {
@@ -227,17 +230,18 @@ run() {
         kill "$pid" 2>/dev/null || true
         wineserver -k || true
         wait
-    ' run "$wine" "$build/seqget.exe" "$out"
+    ' run "$wine" "$build/Seqget.exe" "$out"
     log "screenshot: $out"
 }
 
 case "${1:-all}" in
 toolchain) toolchain ;;
 app) app ;;
+test) tests ;;
 run) run "${2:-}" ;;
-all) toolchain && app ;;
+all) toolchain && app && tests ;;
 *)
-    sed -n '2,13p' "$0" >&2
+    sed -n '2,15p' "$0" >&2
     exit 2
     ;;
 esac
