@@ -11,7 +11,6 @@
 #include "ui/Seqget_FRM.h"
 #include "ui/StatusLine.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,67 +72,29 @@ private Q_SLOTS:
         m_dir->setVolumes(volumes);
     }
 
-    // What a person would not notice in the form: its size, the tab order,
-    // what a screen reader is told each control is called, and captions
-    // whose katakana come in the other width.
+    // What a person would not notice in the form: its size, and the order
+    // the focus takes (what a screen reader calls each control is the
+    // accessibility walk's, tests/e2e).
     void asCreated()
     {
         Seqget_FRM window(m_platform, firstStartIn(m_temp.path()));
-        // On Linux Qt names a combo box by its text, so the drive list shows none.
-        window.findChild<DriveList *>(u"Drive1"_s)->setVolumes(VolumeList());
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QCOMPARE(window.centralWidget()->size(), QSize(418, 324)); // 6270 x 4860 twips
         QCOMPARE(window.minimumSize(), window.maximumSize());
         QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-
-        // Each control in tab order, and whose text its name is: the label
-        // beside it, its own caption, or (-) a Japanese name of its own.
-        const QStringList order
-            = u"Text_URL Label1_0, Text_FLD Label1_1, Check_SYNC Check_SYNC, Text_FNTOP Label1_4, "
-              "Text_START Label1_3, Text_STOP Label1_5, Text_KETA Label1_2, Text_EXT Label1_6, "
-              "Text_PCFLD Label1_7, Command_GET Command_GET, Drive1 -, Dir1 -, "
-              "Combo_url Label1_10, Command_AUTO Command_AUTO"_s.split(u", "_s);
         QStringList visited;
-        for (const QString &entry : order) {
+        for (int i = 0; i < 14; ++i) {
             QWidget *focus = QApplication::focusWidget();
             // The sample box's line edit holds the focus on behalf of its combo box.
             while (focus->objectName().isEmpty())
                 focus = focus->parentWidget();
-            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(focus);
-            const auto labels = accessible->relations(QAccessible::Label);
-            const QString spoken = labels.isEmpty() ? accessible->text(QAccessible::Name)
-                                                    : labels.first().first->text(QAccessible::Name);
-            const QString source = entry.section(u' ', 1);
-            const QObject *named = window.findChild<QObject *>(source);
-            const bool right = named
-                ? spoken == named->property("text").toString()
-                : std::any_of(spoken.cbegin(), spoken.cend(), [](QChar c) { return c > u'\x7f'; });
-            visited << focus->objectName() + u' ' + (right ? source : u"named "_s + spoken);
+            visited << focus->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(visited, order);
-
-        QStringList widths;
-        for (const char *name : { "Label1_1", "Label1_7", "Check_SYNC", "MenuFile", "MenuAbout",
-                                  "Label1_0", "MenuProxy", "MenuLog" }) {
-            const QObject *control = window.findChild<QObject *>(QString::fromLatin1(name));
-            const QString caption
-                = control->property(control->inherits("QMenu") ? "title" : "text").toString();
-            int half = 0, full = 0;
-            for (const QChar c : caption) {
-                half += c >= u'\xff61' && c <= u'\xff9f';
-                full += c >= u'\x30a0' && c <= u'\x30ff';
-            }
-            widths << QString::fromLatin1(name) + u' '
-                    + (half && !full       ? u"half"_s
-                           : full && !half ? u"full"_s
-                                           : u"mixed"_s);
-        }
-        QCOMPARE(widths,
-                 QStringList({ u"Label1_1 half"_s, u"Label1_7 half"_s, u"Check_SYNC half"_s,
-                               u"MenuFile half"_s, u"MenuAbout half"_s, u"Label1_0 full"_s,
-                               u"MenuProxy full"_s, u"MenuLog full"_s }));
+        QCOMPARE(visited,
+                 u"Text_URL Text_FLD Check_SYNC Text_FNTOP Text_START Text_STOP Text_KETA Text_EXT "
+                 "Text_PCFLD Command_GET Drive1 Dir1 Combo_url Command_AUTO"_s.split(u' '));
     }
 
     // Each box feeds its own field at every keystroke; the sample box feeds none.
