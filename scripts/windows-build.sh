@@ -6,7 +6,8 @@
 #   scripts/windows-build.sh app        cross-builds this tree into build-windows/
 #                                       (or $SEQGET_WINDOWS_BUILD_DIR) and packs
 #                                       Seqget-<file version>-win64.zip there
-#   scripts/windows-build.sh test       runs the unit tests there through Wine
+#   scripts/windows-build.sh test       runs the unit tests there through Wine,
+#                                       then the zip end to end (tests/windows)
 #   scripts/windows-build.sh run [PNG]  starts the built Seqget.exe under Wine
 #                                       and Xvfb and saves a screenshot
 #   scripts/windows-build.sh            toolchain, app, then test
@@ -213,9 +214,11 @@ app() {
     python3 "$root/scripts/windows/pack.py" "$root" "$build" "$cache" "$build"
 }
 
-# The unit tests, cross-built with the program, run one by one through Wine.
+# The unit tests, cross-built with the program, run one by one through Wine;
+# then the zip as a user unpacks it, driven in a real X session.
 tests() {
     (cd "$build" && ctest --output-on-failure --timeout 300)
+    bash "$root/tests/windows/wine-e2e.sh" "$(ls "$build"/Seqget-*-win64.zip)" "$build/wine-e2e"
 }
 
 run() {
@@ -241,7 +244,7 @@ test) tests ;;
 run) run "${2:-}" ;;
 all) toolchain && app && tests ;;
 *)
-    sed -n '2,15p' "$0" >&2
+    sed -n '2,16p' "$0" >&2
     exit 2
     ;;
 esac
