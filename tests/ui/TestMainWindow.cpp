@@ -330,6 +330,7 @@ private Q_SLOTS:
         for (const char *name : { "hana001", "hana002", "hanax003" })
             server.responses.insert("/s/"_ba + name + ".jpg", reply(200, name));
         server.responses["/s/hana002.jpg"].hold = true;
+        server.responses["/s/hanax003.jpg"].hold = true;
         StoredSettings settings = firstStartIn(m_temp.path());
         settings.URL = server.baseUrl();
         settings.FLD = u"s"_s;
@@ -343,8 +344,10 @@ private Q_SLOTS:
         QTRY_COMPARE(server.requests.size(), 2);
         const QString captionDuring = start->text();
         QTest::keyClicks(window.jobBox(JobBox::FNTOP), u"x"_s);
-        window.findChild<QAction *>(u"MenuBeep"_s)->trigger();
         server.release("/s/hana002.jpg");
+        QTRY_COMPARE(server.requests.size(), 3);
+        window.findChild<QAction *>(u"MenuBeep"_s)->trigger();
+        server.release("/s/hanax003.jpg");
         QTRY_COMPARE(start->text(), u"START"_s);
         QCOMPARE(captionDuring, u"STOP"_s);
 
