@@ -57,15 +57,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, job);
         QFETCH(int, n);
-        const QStringList box = job.split(u'|');
         MainState state;
-        state.FNTOP = box[0];
-        state.EXT = box[2];
-        QTEST(FileNameFor(state, qint16(box[1].toInt()), qint16(n)), "name");
+        state.FNTOP = job.section(u'|', 0, 0);
+        state.EXT = job.section(u'|', 2, 2);
+        QTEST(FileNameFor(state, qint16(job.section(u'|', 1, 1).toInt()), qint16(n)), "name");
     }
 
     // What Windows refuses is refused on every platform's build of the rule,
-    // so that it is tested where the tests run. Each row is named by its name.
+    // so that it is tested where the tests run. Each row is tagged with the name.
     void windowsNames_data()
     {
         QTest::addColumn<QString>("name");
@@ -88,25 +87,25 @@ private Q_SLOTS:
 
     void paths_data()
     {
-        QTest::addColumn<QString>("job"); // URL|FLD|PCFLD|SYNC
+        QTest::addColumn<QString>("job"); // URL|FLD|PCFLD
+        QTest::addColumn<int>("sync");
         QTest::addColumn<QString>("paths"); // URL of x.jpg, the folder under the base directory
-        QTest::newRow("usual") << u"http://s/b/|img|mine|1"_s << u"http://s/b/img/x.jpg img"_s;
-        QTest::newRow("no slash added")
-            << u"http://s/b|img|mine|0"_s << u"http://s/bimg/x.jpg mine"_s;
+        QTest::newRow("usual") << "http://s/b/|img|mine" << 1 << "http://s/b/img/x.jpg img";
+        QTest::newRow("no slash added") << "http://s/b|img|mine" << 0 << "http://s/bimg/x.jpg mine";
         QTest::newRow("nothing escaped")
-            << u"http://s/|a b%|mine|2"_s << u"http://s/a b%/x.jpg mine"_s;
+            << "http://s/|a b%|mine" << 2 << "http://s/a b%/x.jpg mine";
     }
 
     // The separator is added even after a base that ends in one.
     void paths()
     {
         QFETCH(QString, job);
-        const QStringList box = job.split(u'|');
+        QFETCH(int, sync);
         MainState state;
-        state.URL = box[0];
-        state.FLD = box[1];
-        state.PCFLD = box[2];
-        state.SYNC = qint16(box[3].toInt());
+        state.URL = job.section(u'|', 0, 0);
+        state.FLD = job.section(u'|', 1, 1);
+        state.PCFLD = job.section(u'|', 2, 2);
+        state.SYNC = qint16(sync);
         const QString base = u"/d/"_s + QDir::separator();
         QTEST(RemoteUrlFor(state, u"x.jpg"_s) + u' ' + LocalFolder(state, u"/d/"_s).remove(base),
               "paths");
