@@ -15,18 +15,31 @@ using Trickle = TestResponse::Trickle;
 
 namespace {
 
-TestResponse chunked(const QByteArray &body)
+// A 302 to location; without a length its end is never sent, so only its head can be read.
+TestResponse redirectTo(const QByteArray &location, bool framed)
 {
-    return { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n"
-             + QByteArray::number(body.size(), 16) + "\r\n" + body + "\r\n0\r\n\r\n" };
+    const QByteArray header = "Location: " + location + "\r\n";
+    return framed ? reply(302, {}, header)
+                  : TestResponse { "HTTP/1.1 302 Test\r\n" + header + "\r\n", Ending::Stall };
 }
 
-// Waits for the one finished() of a fetch; a failed result on a hang.
-FetchResult fetchResult(QSignalSpy &finished)
+// Fetches url into sink and waits for its one finished(); a failed result on a hang.
+FetchResult fetch(HttpTransfer &transfer, const QByteArray &url, QIODevice *sink,
+                  const QByteArray &referer = {})
 {
+    QSignalSpy finished(&transfer, &HttpTransfer::finished);
+    transfer.fetch(url, referer, sink);
     if (finished.isEmpty() && !finished.wait(20000))
         return { false, -1, 0, u"no finished()"_s };
     return finished.takeFirst().at(0).value<FetchResult>();
+}
+
+// The body of a whole fetch, or "failed".
+QByteArray body(HttpTransfer &transfer, const QByteArray &url)
+{
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    return fetch(transfer, url, &sink).ok ? sink.data() : "failed";
 }
 
 } // namespace
@@ -65,25 +78,21 @@ private Q_SLOTS:
             = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
         headTrickle.trickle = Trickle::Head;
         row("200", reply(200, body), true, body);
-        row("chunked", chunked(body), true, body);
+        row("chunked",
+            { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n" },
+            true, "hello");
         row("empty body", reply(200, {}), true);
         row("404 page", reply(404, "<html>gone</html>"), false);
         row("huge 500 page", reply(500, QByteArray(3 << 20, 'e')), false);
         row("closed early", reply(200, body).cut(69000, Ending::Close), false, body);
-        row("broken chunked", chunked(body).cut(69000, Ending::Close), false, body);
         row("stalled", reply(200, body).cut(69990, Ending::Stall), false, body, true);
         row("body trickles", bodyTrickle, false, bodyTrickle.raw.right(40), true);
         row("head trickles", headTrickle, false, {}, true);
-        row("Content-Length lies",
-            { "HTTP/1.1 200 Test\r\nContent-Length: 100\r\n\r\nxxxxx", Ending::Stall }, false,
-            "xxxxx", true);
         // The status alone must end it: the connection stays open and silent.
         row("error page without length", { "HTTP/1.1 404 Test\r\n\r\ngone", Ending::Stall }, false);
-        row("redirect loop", reply(302, {}, "Location: /file\r\n"), false);
-        row("redirect without length",
-            { "HTTP/1.1 302 Test\r\nLocation: /other\r\n\r\n", Ending::Stall }, true, "other");
-        row("redirect loop without length",
-            { "HTTP/1.1 302 Test\r\nLocation: /file\r\n\r\n", Ending::Stall }, false);
+        row("redirect loop", redirectTo("/file", true), false);
+        row("redirect without length", redirectTo("/other", false), true, "other");
+        row("redirect loop without length", redirectTo("/file", false), false);
         row("206 to a request without Range", reply(206, body), false);
         row("two different lengths", reply(200, "short!", "Content-Length: 44\r\n"), false);
         row("length beyond 64 bits",
@@ -107,26 +116,18 @@ private Q_SLOTS:
         server.responses.insert("/other", reply(200, "other"));
         HttpTransfer transfer;
         transfer.setStallLimit(stalls ? 1s : 10min);
-        QSignalSpy finished(&transfer, &HttpTransfer::finished);
         QBuffer buffer;
         QFile full(u"/dev/full"_s);
         const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
         QIODevice &sink = diskFull ? static_cast<QIODevice &>(full) : buffer;
         QVERIFY(sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        transfer.fetch(server.baseUrl().toUtf8() + "file", {}, &sink);
-        const FetchResult result = fetchResult(finished);
+        const QByteArray url = server.baseUrl().toUtf8();
+        const FetchResult result = fetch(transfer, url + "file", &sink);
         QCOMPARE(result.ok, ok);
         QCOMPARE(result.bytes, buffer.size());
-        if (ok)
-            QCOMPARE(buffer.data(), sunk);
-        else
-            QVERIFY(sunk.startsWith(buffer.data()));
-
-        QBuffer next;
-        next.open(QIODevice::WriteOnly);
-        transfer.fetch(server.baseUrl().toUtf8() + "other", {}, &next);
-        QVERIFY(fetchResult(finished).ok);
-        QCOMPARE(next.data(), "other"_ba);
+        QVERIFY(sunk.startsWith(buffer.data()));
+        QVERIFY(!ok || buffer.size() == sunk.size());
+        QCOMPARE(body(transfer, url + "other"), "other"_ba);
     }
 
     void redirects_data()
@@ -147,25 +148,14 @@ private Q_SLOTS:
         QFETCH(bool, framed);
         TestHttpServer plain, secure;
         QVERIFY(plain.listen() && secure.listen(true));
-        const auto redirect = [](const QString &to, bool withLength) {
-            const QByteArray location = "Location: " + to.toUtf8() + "\r\n";
-            return withLength
-                ? reply(302, {}, location)
-                : TestResponse { "HTTP/1.1 302 Test\r\n" + location + "\r\n", Ending::Stall };
-        };
-        plain.responses.insert("/first", redirect(secure.baseUrl() + u"hop"_s, true));
-        secure.responses.insert("/hop",
-                                redirect((toHttps ? secure : plain).baseUrl() + u"last"_s, framed));
+        const QByteArray last = (toHttps ? secure : plain).baseUrl().toUtf8() + "last";
+        plain.responses.insert("/first", redirectTo(secure.baseUrl().toUtf8() + "hop", true));
+        secure.responses.insert("/hop", redirectTo(last, framed));
         secure.responses.insert("/last", reply(200, "body"));
         plain.responses.insert("/last", reply(200, "body"));
         HttpTransfer transfer;
         transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
-        QBuffer sink;
-        sink.open(QIODevice::WriteOnly);
-        QSignalSpy finished(&transfer, &HttpTransfer::finished);
-        transfer.fetch(plain.baseUrl().toUtf8() + "first", {}, &sink);
-        QCOMPARE(fetchResult(finished).ok, toHttps);
-        QCOMPARE(sink.data(), toHttps ? "body"_ba : QByteArray());
+        QCOMPARE(body(transfer, plain.baseUrl().toUtf8() + "first"), toHttps ? "body" : "failed");
         QCOMPARE(plain.requests.size(), 1);
     }
 
@@ -181,10 +171,8 @@ private Q_SLOTS:
             + u"s\r\nX-Injected: yes/my photos/画像/"_s;
         RequestAddresses addresses;
         HttpTransfer transfer;
-        QSignalSpy finished(&transfer, &HttpTransfer::finished);
-        transfer.fetch(addresses.url(folder + u"hana001.jpg"_s), addresses.referer(folder),
-                       nullptr);
-        QVERIFY(fetchResult(finished).httpStatus != 0);
+        fetch(transfer, addresses.url(folder + u"hana001.jpg"_s), nullptr,
+              addresses.referer(folder));
         const QByteArray sent
             = url.toUtf8() + "s%0D%0AX-Injected:%20yes/my%20photos/%E7%94%BB%E5%83%8F/";
         const RecordedRequest r = server.requests.value(0);
@@ -192,26 +180,6 @@ private Q_SLOTS:
                                    r.headers["accept-encoding"], r.headers["x-injected"] }),
                  (QByteArrayList { sent.mid(url.size() - 1) + "hana001.jpg",
                                    "Seqget/" SEQGET_FILE_VERSION, sent, "identity", "" }));
-    }
-
-    // The server, like some proxies, closes a kept-alive connection under
-    // every request after its first, more often than libcurl would retry.
-    void reusedConnectionDropped()
-    {
-        TestHttpServer server;
-        QVERIFY(server.listen());
-        server.dropReusedConnections = true;
-        HttpTransfer transfer;
-        QSignalSpy finished(&transfer, &HttpTransfer::finished);
-        QByteArrayList bodies;
-        for (const QByteArray name : { "/1", "/2", "/3", "/4" }) {
-            server.responses.insert(name, reply(200, "body" + name));
-            QBuffer sink;
-            sink.open(QIODevice::WriteOnly);
-            transfer.fetch(server.baseUrl().toUtf8() + name.mid(1), {}, &sink);
-            bodies << (fetchResult(finished).ok ? sink.data() : "failed");
-        }
-        QCOMPARE(bodies, QByteArrayList({ "body/1", "body/2", "body/3", "body/4" }));
     }
 };
 

@@ -25,9 +25,8 @@ private Q_SLOTS:
         QTest::newRow("second point stops") << "1.2.3" << 1.2 << 1;
         QTest::newRow("exponent d") << "2d2" << 200.0 << 200;
         QTest::newRow("hex stops at non-digit") << "&hfG" << 15.0 << 15;
-        QTest::newRow("full-width digit") << QString::fromUtf8("３") << 0.0 << 0;
-        QTest::newRow("half to even up") << "3.5" << 3.5 << 4;
-        QTest::newRow("negative half") << "-2.5" << -2.5 << -2;
+        QTest::newRow("full-width digit") << "３" << 0.0 << 0;
+        QTest::newRow("half to even") << "2.5" << 2.5 << 2;
         QTest::newRow("half rounds out of range") << "32767.5" << 32767.5 << 99999;
         QTest::newRow("negative half rounds inside") << "-32768.5" << -32768.5 << -32768;
         QTest::newRow("huge") << "1e999" << HUGE_VAL << 99999;
@@ -48,7 +47,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::newRow("three digits") << "hana|3|jpg" << 1 << "hana001.jpg";
         QTest::newRow("number is never cut") << "hana|3|jpg" << 1234 << "hana1234.jpg";
-        QTest::newRow("zero padded") << "hana|2|jpg" << 0 << "hana00.jpg";
         QTest::newRow("negative padded") << "hana|3|jpg" << -5 << "hana-005.jpg";
         QTest::newRow("star ext") << "hana|3|*" << 7 << "hana.007";
         QTest::newRow("question ext") << "hana|3|?" << 7 << "hana.007";
@@ -65,29 +63,22 @@ private Q_SLOTS:
         QTEST(FileNameFor(state, qint16(job.section(u'|', 1, 1).toInt()), qint16(n)), "name");
     }
 
+    // What Windows refuses is refused on every platform's build of the rule,
+    // so that it is tested where the tests run. Each row is tagged with the name.
     void windowsNames_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("plain") << "hana001.jpg" << false;
-        QTest::newRow("Japanese") << "画像001.jpg" << false;
-        QTest::newRow("device") << "CON" << true;
-        QTest::newRow("device with extension, any case") << "con.txt" << true;
-        QTest::newRow("port with a digit") << "COM1.jpg" << true;
-        QTest::newRow("printer nine") << "lpt9" << true;
-        QTest::newRow("blank before the extension") << "NUL .jpg" << true;
-        QTest::newRow("two digits are no port") << "COM10.jpg" << false;
-        QTest::newRow("longer than a device") << "CONSOLE.jpg" << false;
-        QTest::newRow("colon") << "a:b.jpg" << true;
-        QTest::newRow("question mark") << "a?.jpg" << true;
-        QTest::newRow("backslash") << "a\\b" << true;
-        QTest::newRow("tab") << "a\tb" << true;
-        QTest::newRow("trailing dot") << "hana03." << true;
-        QTest::newRow("trailing blank") << "hana03 " << true;
+        // Two digits make no port, and a longer stem no device.
+        for (const char *name : { "画像001.jpg", "COM10.jpg", "CONSOLE.jpg" })
+            QTest::newRow(name) << name << false;
+        // Devices in any case and with any extension, reserved characters, control
+        // characters, and a trailing dot or blank, which Windows would drop.
+        for (const char *name : { "con.txt", "COM1.jpg", "lpt9", "NUL .jpg", "a:b.jpg", "a?.jpg",
+                                  "a\\b", "a\tb", "hana03.", "hana03 " })
+            QTest::newRow(name) << name << true;
     }
 
-    // What Windows refuses is refused on every platform's build of the rule,
-    // so that it is tested where the tests run.
     void windowsNames()
     {
         QFETCH(QString, name);
@@ -125,8 +116,10 @@ private Q_SLOTS:
     void proxyBoxes()
     {
         QStringList read;
-        for (const char *port : { " 8080 ", "80.5", "1abc", "80 80", "0", "65536" })
-            read << QString::number(readPort(QString::fromLatin1(port)).value_or(0));
+        for (const char *port : { " 8080 ", "80.5", "1abc", "80 80", "0", "65536" }) {
+            const std::optional<quint16> value = readPort(QString::fromLatin1(port));
+            read << (value ? QString::number(*value) : u"-"_s);
+        }
         for (const char *host :
              { " h ", "h:81", "[::1]:82", "::1", "", "h:x", "[::1", "http://h:83", "HTTP://h:84/",
                "http://[::1]:85/", "http://h", "http://", "https://h:86", "socks5://h:87",
@@ -136,7 +129,7 @@ private Q_SLOTS:
         }
         QCOMPARE(
             read.join(u' '),
-            u"8080 80 0 0 0 0 h:80 h:81 ::1:82 ::1:80 :80 - - h:83 h:84 ::1:85 h:80 - - - - - -"_s);
+            u"8080 80 - - - - h:80 h:81 ::1:82 ::1:80 :80 - - h:83 h:84 ::1:85 h:80 - - - - - -"_s);
     }
 };
 
