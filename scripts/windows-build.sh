@@ -127,6 +127,9 @@ build_qt() {
     mkdir -p "$src/src/3rdparty/wintab"
     cp /usr/include/wine/wine/windows/wintab.h /usr/include/wine/wine/windows/pktdef.h \
         "$src/src/3rdparty/wintab/"
+    # Qt declares its pointers to the tablet functions with the calling
+    # convention under the name its own copy of the header gave it.
+    printf '\n#ifndef API\n#define API WINAPI\n#endif\n' >>"$src/src/3rdparty/wintab/wintab.h"
     local start=$SECONDS
     # An interrupted build with the same configure line resumes where it stopped.
     if ! configured qt6 "$description"; then
