@@ -125,11 +125,17 @@ build_qt() {
     src="$(fetch_source qt6-base "$version")"
     # The tablet support of the windows platform plugin includes these two headers.
     mkdir -p "$src/src/3rdparty/wintab"
-    cp /usr/include/wine/wine/windows/wintab.h /usr/include/wine/wine/windows/pktdef.h \
-        "$src/src/3rdparty/wintab/"
-    # Qt declares its pointers to the tablet functions with the calling
-    # convention under the name its own copy of the header gave it.
-    printf '\n#ifndef API\n#define API WINAPI\n#endif\n' >>"$src/src/3rdparty/wintab/wintab.h"
+    # Wine's header names its A/W types through Wine's own macros, which
+    # MinGW-w64 lacks, and Qt calls the calling convention API, as its own
+    # copy of the header did: a few lines in front supply both.
+    {
+        printf '%s\n' '#include <windows.h>' '#ifndef API' '#define API WINAPI' '#endif' \
+            '#ifndef WINELIB_NAME_AW' '#ifdef UNICODE' '#define WINELIB_NAME_AW(x) x##W' \
+            '#else' '#define WINELIB_NAME_AW(x) x##A' '#endif' \
+            '#define DECL_WINELIB_TYPE_AW(t) typedef WINELIB_NAME_AW(t) t;' '#endif'
+        cat /usr/include/wine/wine/windows/wintab.h
+    } >"$src/src/3rdparty/wintab/wintab.h"
+    cp /usr/include/wine/wine/windows/pktdef.h "$src/src/3rdparty/wintab/"
     local start=$SECONDS
     # An interrupted build with the same configure line resumes where it stopped.
     if ! configured qt6 "$description"; then
