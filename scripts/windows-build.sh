@@ -111,6 +111,9 @@ build_qt() {
         -no-opengl -no-dbus -no-icu -no-openssl -no-pkg-config
         -qt-zlib -qt-pcre -qt-libpng -qt-libjpeg -qt-harfbuzz -qt-doubleconversion
         -no-feature-sql -no-feature-printsupport -no-feature-vulkan -no-feature-direct2d
+        # MinGW's Gui leaves the DirectWrite 3 font database out while the
+        # windows plugin still asks for it; GDI fonts serve the window.
+        -no-feature-directwrite3
         --
         -G Ninja
         -DCMAKE_TOOLCHAIN_FILE="$compilers"
