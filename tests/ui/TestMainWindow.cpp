@@ -96,11 +96,6 @@ private Q_SLOTS:
                 QCOMPARE(fields(), expected);
             }
         }
-        window.jobBox(JobBox::KETA)->selectAll();
-        QTest::keyClick(window.jobBox(JobBox::KETA), Qt::Key_Delete);
-        window.jobBox(JobBox::URL)->setText(u"  set by code "_s);
-        expected[int(JobBox::KETA)].clear();
-        expected[int(JobBox::URL)] = u"  set by code "_s;
         QTest::keyClicks(window.findChild<QComboBox *>(u"Combo_url"_s), u"http://h/a/b1.jpg"_s);
         QCOMPARE(fields(), expected);
     }
