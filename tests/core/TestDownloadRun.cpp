@@ -110,9 +110,6 @@ private Q_SLOTS:
         QTest::newRow("START > STOP") << "3 5 3" << QString();
         QTest::newRow("STOP 32767") << "0 32766 32767" << u"hana32766.jpg hana32767.jpg"_s;
         QTest::newRow("KETA 3.5, START 2.5") << "3.5 2.5 2" << u"hana0002.jpg"_s;
-        QTest::newRow("eight files") << "1 1 8"
-                                     << u"hana1.jpg hana2.jpg hana3.jpg hana4.jpg "
-                                        "hana5.jpg hana6.jpg hana7.jpg hana8.jpg"_s;
     }
 
     // Every effect of two runs in order: a file is saved whole before the
