@@ -303,7 +303,9 @@ private Q_SLOTS:
         settings.FLD = u"s"_s;
         settings.SYNC = 1;
         settings.KETA = settings.STOP = u"3"_s;
-        Seqget_FRM window(m_platform, settings, &m_prompter);
+        // A log of its own: runs started by other tests may have written theirs.
+        RecordingPlatform platform(m_temp.filePath(u"run.log"_s));
+        Seqget_FRM window(platform, settings, &m_prompter);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *start = window.findChild<QPushButton *>(u"Command_GET"_s);
@@ -320,11 +322,13 @@ private Q_SLOTS:
 
         const QString folder = m_temp.filePath(u"s"_s);
         QCOMPARE(entriesBelow(folder).join(u' '), u"hana001.jpg hana002.jpg hanax003.jpg"_s);
+        QCOMPARE(readAll(folder + u"/hanax003.jpg"_s), "hanax003"_ba);
         const QString last = server.baseUrl() + u"s/hanax003.jpg"_s;
+        QCOMPARE(readAll(platform.logFilePath()), (u'"' + last + u",\"\r\n"_s).toLocal8Bit());
         QTRY_COMPARE(window.Label_STS(0)->text(), last);
         QTRY_COMPARE(window.Label_STS(1)->text(),
                      QDir::toNativeSeparators(folder + u"/hanax003.jpg"_s));
-        QCOMPARE(m_platform.beeps, 0);
+        QCOMPARE(platform.beeps, 0);
     }
 };
 
