@@ -47,8 +47,9 @@ public:
                          });
     }
 
-    QString folder() const { return job.baseDirectory + u"/s"_s; }
-    QString localFile(const QString &name) const { return folder() + u'/' + name; }
+    // Joined as the naming rules join them, with the platform's separator.
+    QString folder() const { return job.baseDirectory + QDir::separator() + u"s"_s; }
+    QString localFile(const QString &name) const { return folder() + QDir::separator() + name; }
     QString logFile() const { return platform.logFilePath(); }
 
     // Serves body for /s/<name>, or for another path; a held one waits for
