@@ -83,7 +83,7 @@ start_program() {
     xdotool windowactivate --sync "$window"
     sleep 1
 }
-keys() { xdotool key --window "$window" --delay 150 "$@"; }
+keys() { xdotool key --delay 150 "$@"; } # to the focused window: a menu opens one of its own
 
 start_program
 # The focus starts in the base URL box; with the folder sync ticked, eight
