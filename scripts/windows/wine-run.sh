@@ -9,6 +9,12 @@ export WINEARCH=win64
 # No Mono or Gecko download prompts: Seqget needs neither.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 export WINEDEBUG="${WINEDEBUG:--all}"
+# Wine keeps QT_ variables of the Unix environment from Windows programs (they
+# are meant for the Unix Qt that Wine may link) and passes WINEQT_... on as
+# QT_...: the tests' QT_QPA_PLATFORM=offscreen gets through that way.
+while IFS= read -r name; do
+    export "WINE$name=${!name}"
+done < <(compgen -e | grep '^QT_' || true)
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 gccdir="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
 dirs=("$cache/qt6/bin" "$cache/curl/bin" "$gccdir" /usr/x86_64-w64-mingw32/lib)

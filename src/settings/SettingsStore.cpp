@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 const QString section = QStringLiteral("STARTUP");
@@ -46,6 +50,31 @@ bool isIniLine(const QByteArray &line)
         || trimmed.contains('=');
 }
 
+// A line in CP932, or nothing when it is not valid CP932. Qt reads that code
+// page through ICU, which Linux has and the Windows build leaves out; Windows
+// has the code page itself.
+std::optional<QString> fromCp932(const QByteArray &line)
+{
+    if (line.isEmpty())
+        return QString();
+#ifdef Q_OS_WIN
+    const int size = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, line.constData(),
+                                         int(line.size()), nullptr, 0);
+    if (size <= 0)
+        return std::nullopt;
+    std::wstring text(size_t(size), L'\0');
+    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, line.constData(), int(line.size()), text.data(),
+                        size);
+    return QString::fromStdWString(text);
+#else
+    QStringDecoder legacy("windows-31j");
+    QString text = legacy.decode(line);
+    if (!legacy.isValid() || legacy.hasError())
+        return std::nullopt;
+    return text;
+#endif
+}
+
 // The file's lines as UTF-8, for QSettings to parse. A line that is not UTF-8
 // is decoded as CP932; one that is neither, or holds a NUL byte, is left out.
 // clean tells whether every line could be read as it stood.
@@ -70,10 +99,8 @@ QByteArray readableLines(const QByteArray &bytes, bool &clean)
         // The whole line is decoded before QSettings sees it: the second byte
         // of a CP932 character may be a backslash, which QSettings would take
         // as an escape.
-        QStringDecoder legacy("windows-31j");
-        const QString legacyText = legacy.decode(line);
-        if (legacy.isValid() && !legacy.hasError())
-            lines += legacyText.toUtf8() + '\n';
+        if (const std::optional<QString> legacyText = fromCp932(line))
+            lines += legacyText->toUtf8() + '\n';
     }
     return lines;
 }

@@ -148,6 +148,15 @@ private Q_SLOTS:
         QFETCH(bool, framed);
         TestHttpServer plain, secure;
         QVERIFY(plain.listen() && secure.listen(true));
+        if (!secure.handshakes()) {
+#ifdef Q_OS_WIN
+            // Wine's TLS gets no handshake through between two of its own
+            // sockets, Qt's or libcurl's.
+            QSKIP("this system's TLS does not serve the test certificate");
+#else
+            QFAIL("the test server's TLS does not serve its certificate");
+#endif
+        }
         const QByteArray last = (toHttps ? secure : plain).baseUrl().toUtf8() + "last";
         plain.responses.insert("/first", redirectTo(secure.baseUrl().toUtf8() + "hop", true));
         secure.responses.insert("/hop", redirectTo(last, framed));

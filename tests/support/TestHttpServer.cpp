@@ -5,7 +5,9 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
 
 TestResponse TestResponse::cut(qsizetype missing, Ending how) const
@@ -52,6 +54,17 @@ bool TestHttpServer::listen(bool https)
         }
     });
     return m_server->listen(QHostAddress::LocalHost, 0);
+}
+
+bool TestHttpServer::handshakes()
+{
+    QSslSocket client;
+    QSslConfiguration tls = client.sslConfiguration();
+    tls.setCaCertificates(QSslCertificate::fromPath(certificateFile()));
+    client.setSslConfiguration(tls);
+    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_server->serverPort());
+    // The server answers from this thread's event loop, so no blocking wait.
+    return QTest::qWaitFor([&] { return client.isEncrypted(); }, 2000);
 }
 
 QString TestHttpServer::baseUrl() const

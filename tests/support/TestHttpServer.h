@@ -46,6 +46,9 @@ class TestHttpServer final : public QObject
 
 public:
     bool listen(bool https = false);
+    // Whether a TLS client that trusts certificateFile() gets through the
+    // handshake with this (https) server.
+    bool handshakes();
     // "http://127.0.0.1:<port>/", or https
     QString baseUrl() const;
     static QString certificateFile();
