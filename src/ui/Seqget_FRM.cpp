@@ -236,7 +236,8 @@ StoredSettings Seqget_FRM::settings() const
     static_cast<MainState &>(s) = m_state;
     s.FORM_LEFT = storedPosition(x() * twipsPerPixel);
     s.FORM_TOP = storedPosition(y() * twipsPerPixel);
-    s.PCPATH = m_ui->Dir1->path();
+    // Stored as the system writes paths: C:\Users\... on Windows.
+    s.PCPATH = QDir::toNativeSeparators(m_ui->Dir1->path());
     return s;
 }
 

@@ -263,7 +263,7 @@ private Q_SLOTS:
                  named(texts
                        + QStringList { "0", "1", "000", "00", "11", "00", "11", "proxy.local",
                                        "3128", "82,41" }));
-        QCOMPARE(window.settings().PCPATH, base.path());
+        QCOMPARE(window.settings().PCPATH, QDir::toNativeSeparators(base.path()));
         window.show();
         window.jobBox(JobBox::KETA)->setText(u"4"_s);
         window.findChild<QAction *>(u"MenuEnd"_s)->trigger();

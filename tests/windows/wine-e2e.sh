@@ -36,10 +36,19 @@ trap 'exit 130' INT TERM
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine wineboot --init >"$work/wineboot.log" 2>&1
 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
-key='HKCU\Software\VB and VBA Program Settings\Seqget\STARTUP'
+key='HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Seqget\STARTUP'
 setting() { # setting <key>: the value Wine's registry holds, or nothing
-    wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' |
-        awk -v k="$1" '$1 == k { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+    # regedit writes UTF-16, whatever the console's code page could show.
+    rm -f "$work/settings.reg"
+    wine regedit /E "Z:${work//\//\\}\\settings.reg" "$key" >/dev/null 2>&1 || true
+    [ -e "$work/settings.reg" ] || return 0
+    python3 - "$work/settings.reg" "$1" <<'PY'
+import re, sys
+for line in open(sys.argv[1], encoding="utf-16").read().splitlines():
+    m = re.fullmatch(r'"(.*?)"="(.*)"', line)
+    if m and m.group(1) == sys.argv[2]:
+        print(re.sub(r'\\(.)', r'\1', m.group(2)))
+PY
 }
 
 # The demo site, where the first-start job points.
@@ -67,10 +76,14 @@ pids+=($!)
 until_true 10 curl -sf http://127.0.0.1:18080/images/hana1.jpg -o /dev/null ||
     { echo "FAIL: nginx did not serve the demo site on 127.0.0.1:18080"; exit 1; }
 
-# Unpacked into a folder of its own, as a user would.
-rm -rf "$work/app"
-python3 -m zipfile -e "$zip" "$work/app"
-app="$work/app/Seqget"
+# Unpacked into a folder of its own, as a user would, under a Japanese name
+# that Windows' narrow code page here (Wine takes 1252 from the
+# locale C.UTF-8) cannot hold: every path from the program's own folder to the
+# downloads and the registry must go in UTF-16.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+rm -rf "$work/app" "$work/画像の保存先"
+python3 -m zipfile -e "$zip" "$work/画像の保存先"
+app="$work/画像の保存先/Seqget"
 
 start_x_session
 start_program() {
@@ -100,6 +113,14 @@ keys alt+f s
 until_true 20 test "$(setting FLD)" = images ||
     { echo "FAIL: 設定保存 wrote no FLD=images into $key"; exit 1; }
 echo "saved: FLD=$(setting FLD) PCPATH=$(setting PCPATH) FORM_LEFT=$(setting FORM_LEFT)"
+[ "$(setting PCPATH)" = "Z:${app//\//\\}" ] || { echo "FAIL: PCPATH is not Z:$app"; exit 1; }
+# START has the focus; the drive list is next. It holds Wine's drives, C: and
+# Z: at least: a key picks C:, the folder list follows, and a save keeps it.
+keys Tab c
+keys alt+f s
+until_true 20 test "$(setting PCPATH)" = 'C:\' ||
+    { echo "FAIL: choosing drive C: left PCPATH at $(setting PCPATH)"; exit 1; }
+echo "drive C: chosen from the list: PCPATH=$(setting PCPATH)"
 keys alt+f x
 until_true 20 sh -c "! kill -0 $program" || { echo "FAIL: 終了 did not end the program"; exit 1; }
 
