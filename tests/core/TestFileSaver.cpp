@@ -63,12 +63,15 @@ private Q_SLOTS:
         if (before == u"link" || before == u"dangling")
             QVERIFY(QFile::link(outside, destination));
 
+        const QStringList listed = QDir(folder).entryList(QDir::Files);
         auto saver = std::make_unique<FileSaver>(kind);
         QVERIFY(saver->begin(folder));
         const QByteArray tag = QTest::currentDataTag();
         const bool emptyBody = tag.startsWith("empty body");
         if (!emptyBody)
             saver->device()->write("new");
+        // A file manager's listing does not show the body under way.
+        QCOMPARE(QDir(folder).entryList(QDir::Files), listed);
         // As when a run is dropped halfway: nothing of the body is left.
         if (tag.startsWith("abandoned"))
             saver.reset();
