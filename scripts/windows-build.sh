@@ -180,13 +180,18 @@ build_curl() {
     )
     local description
     description="curl $version $(describe "${args[@]}")"
-    if up_to_date curl "$description"; then
+    # curl's CMake forgets "none" when it configures itself again (after a
+    # change to its inputs) and then builds this machine's CA bundle path in;
+    # such a build is done afresh.
+    local ca_built_in=false
+    ! grep -qs '^#define CURL_CA_BUNDLE' "$cache/build/curl/lib/curl_config.h" || ca_built_in=true
+    if up_to_date curl "$description" && ! $ca_built_in; then
         log "libcurl $version: up to date"
         return
     fi
     src="$(fetch_source curl "$version")"
     local start=$SECONDS
-    if ! configured curl "$description"; then
+    if ! configured curl "$description" || $ca_built_in; then
         rm -rf "$cache/build/curl" "$cache/curl"
         log "libcurl $version: cmake ${args[*]}"
         cmake -S "$src" -B "$cache/build/curl" "${args[@]}" >/dev/null

@@ -14,10 +14,12 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 import zipfile
 
 source, build, cache, out = sys.argv[1:5]
 objdump = "x86_64-w64-mingw32-objdump"
+strip = "x86_64-w64-mingw32-strip"
 
 
 def gcc_runtime_dir():
@@ -106,11 +108,19 @@ if missing:
     sys.exit("missing from the build or the cache: " + ", ".join(missing))
 
 zip_path = os.path.join(out, f"Seqget-{file_version()}-win64.zip")
-with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED) as z:
+with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED) as z, \
+        tempfile.TemporaryDirectory() as stripped:
     # Qt finds its plugins and catalogues beside the program, wherever it is.
     z.writestr("Seqget/qt.conf", "[Paths]\r\nPrefix = .\r\n")
     for name in sorted(entries):
-        z.write(entries[name], "Seqget/" + name)
+        path = entries[name]
+        if name.endswith((".exe", ".dll")):
+            # Symbols are most of the bytes (libstdc++'s 23 MB); exports, the
+            # icon and the version resource stay.
+            copy = os.path.join(stripped, os.path.basename(name))
+            subprocess.run([strip, "--strip-all", "-o", copy, path], check=True)
+            path = copy
+        z.write(path, "Seqget/" + name)
 print(zip_path)
 with zipfile.ZipFile(zip_path) as z:
     for info in z.infolist():

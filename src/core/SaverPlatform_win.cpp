@@ -49,11 +49,22 @@ void takeOverFrom(const QString &destination, const QString &replacement)
 
 std::error_code replace(const QString &source, const QString &destination)
 {
-    if (::MoveFileExW(nativePath(source).c_str(), nativePath(destination).c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return {};
+    const std::wstring from = nativePath(source), to = nativePath(destination);
+    // A virus scanner or the search indexer opens a file just written, or the
+    // one about to be replaced, for a moment and without sharing its deletion;
+    // the move waits that out for up to a second.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return {};
+        error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED
+            && error != ERROR_LOCK_VIOLATION)
+            break;
+        ::Sleep(50);
+    }
     // The saver copies across volumes itself, into a temporary file first.
-    const DWORD error = ::GetLastError();
     if (error == ERROR_NOT_SAME_DEVICE)
         return std::make_error_code(std::errc::cross_device_link);
     return std::error_code(int(error), std::system_category());

@@ -115,6 +115,37 @@ private Q_SLOTS:
         QVERIFY(saver.commit(dir.filePath(u"a.jpg"_s), true));
         QCOMPARE(entriesBelow(dir.path()), QStringList({ other, held, young, u"a.jpg"_s }));
     }
+
+    // On Windows a scanner may look into the file about to be replaced for a
+    // moment: the save waits that out, but not a file held open for good,
+    // which stays as it was.
+    void destinationHeldOpen_data()
+    {
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("for a moment") << 300 << "new"_ba;
+        QTest::newRow("for long") << 3000 << "old"_ba;
+    }
+
+    void destinationHeldOpen()
+    {
+        QFETCH(int, heldMs);
+        QFETCH(QByteArray, after);
+        QTemporaryDir dir;
+        const QString destination = dir.filePath(u"a.jpg"_s);
+        QVERIFY(writeFile(destination, "old"));
+        std::thread scanner = holdLikeAScanner(destination, heldMs);
+        if (!scanner.joinable())
+            QSKIP("files are held so on Windows only");
+        FileSaver saver;
+        QVERIFY(saver.begin(dir.path()));
+        saver.device()->write("new");
+        const bool saved = saver.commit(destination, true);
+        scanner.join();
+        QCOMPARE(saved, after == "new");
+        QCOMPARE(readAll(destination), after);
+        QCOMPARE(entriesBelow(dir.path()), QStringList { u"a.jpg"_s });
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFileSaver)

@@ -82,6 +82,25 @@ bool holdLikeAWriter(QFile &file)
 #endif
 }
 
+std::thread holdLikeAScanner(const QString &path, int milliseconds)
+{
+#ifdef Q_OS_WIN
+    const HANDLE handle
+        = ::CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
+                        FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    return std::thread([handle, milliseconds] {
+        ::Sleep(DWORD(milliseconds));
+        ::CloseHandle(handle);
+    });
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(milliseconds);
+    return {};
+#endif
+}
+
 bool makeFifo(const QString &path)
 {
 #ifdef Q_OS_WIN

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <thread>
 
 class QFile;
 
@@ -21,5 +22,10 @@ bool setUserMark(const QString &path);
 bool hasUserMark(const QString &path);
 // Holds file as a Seqget that writes it does (the lock of its platform).
 bool holdLikeAWriter(QFile &file);
+// Opens path as a virus scanner or an indexer does on Windows, without
+// sharing its deletion, and closes it after the given time from the thread
+// returned (join it before the folder goes). Not joinable where files cannot
+// be held so.
+std::thread holdLikeAScanner(const QString &path, int milliseconds);
 // A FIFO at path; false where the platform has none.
 bool makeFifo(const QString &path);
