@@ -58,13 +58,16 @@ std::optional<QString> fromCp932(const QByteArray &line)
     if (line.isEmpty())
         return QString();
 #ifdef Q_OS_WIN
-    const int size = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, line.constData(),
-                                         int(line.size()), nullptr, 0);
+    // Bytes CP932 leaves unassigned are refused, not made a placeholder.
+    constexpr UINT codePage = 932;
+    constexpr DWORD flags = MB_ERR_INVALID_CHARS;
+    const int length = int(line.size());
+    const int size = MultiByteToWideChar(codePage, flags, line.constData(), length, nullptr, 0);
     if (size <= 0)
         return std::nullopt;
     std::wstring text(size_t(size), L'\0');
-    MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, line.constData(), int(line.size()), text.data(),
-                        size);
+    if (MultiByteToWideChar(codePage, flags, line.constData(), length, text.data(), size) != size)
+        return std::nullopt;
     return QString::fromStdWString(text);
 #else
     QStringDecoder legacy("windows-31j");
