@@ -36,6 +36,11 @@ trap 'exit 130' INT TERM
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine wineboot --init >"$work/wineboot.log" 2>&1
 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
+# That server and its desktop process came up before the X session and would
+# serve the program without a display: it goes, and the program's own starts
+# one inside the session.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
 key='HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Seqget\STARTUP'
 setting() { # setting <key>: the value Wine's registry holds, or nothing
     # regedit writes UTF-16, whatever the console's code page could show.
