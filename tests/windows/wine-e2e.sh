@@ -32,7 +32,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# A prefix of its own, reporting Windows 10, the oldest that Qt 6 supports.
+# A prefix of its own, made afresh (the first start must find no settings of
+# an earlier run), reporting Windows 10, the oldest that Qt 6 supports.
+rm -rf "$work/prefix"
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine wineboot --init >"$work/wineboot.log" 2>&1
 wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null 2>&1
