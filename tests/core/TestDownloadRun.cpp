@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMetaEnum>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -36,8 +35,7 @@ public:
         job.baseDirectory = root.filePath(u"base"_s);
         run->setStallLimit(std::chrono::seconds(1));
         QObject::connect(run.get(), &DownloadRun::stateChanged, [this](DownloadRun::State state) {
-            trace << QString::fromLatin1(
-                QMetaEnum::fromType<DownloadRun::State>().valueToKey(int(state)));
+            trace << QVariant::fromValue(state).toString();
         });
         QObject::connect(run.get(), &DownloadRun::fileStarted,
                          [this](const QString &url, const QString &path) {
