@@ -25,9 +25,9 @@
 
 using namespace Qt::StringLiterals;
 
-// The window as created, its field binding, the proxy entry of the Settings
-// menu, the easy setup (the order of its dialogs and of its writes into the
-// boxes, and drops), and the folder chooser's handlers.
+// The window as created, the proxy entry of the Settings menu, the easy
+// setup (the order of its dialogs and of its writes into the boxes, and
+// drops), and the folder chooser's handlers.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -41,7 +41,7 @@ class TestMainWindow : public QObject
     DirectoryList *m_dir = nullptr;
 
     // A first start whose downloads would go into base, with the own-folder
-    // box enabled, so that every box takes the focus and typing.
+    // box enabled.
     static StoredSettings firstStartIn(const QString &base)
     {
         StoredSettings settings = StoredSettings::firstStart();
