@@ -1,16 +1,12 @@
 #include "core/DownloadRun.h"
 #include "core/JobBox.h"
 #include "core/SystemRunPlatform.h"
-#include "core/Version.h"
 #include "support/RecordingPlatform.h"
 #include "support/TestFiles.h"
 #include "support/TestHttpServer.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QMetaEnum>
-#include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -39,8 +35,7 @@ public:
         job.baseDirectory = root.filePath(u"base"_s);
         run->setStallLimit(std::chrono::seconds(1));
         QObject::connect(run.get(), &DownloadRun::stateChanged, [this](DownloadRun::State state) {
-            trace << QString::fromLatin1(
-                QMetaEnum::fromType<DownloadRun::State>().valueToKey(int(state)));
+            trace << QVariant::fromValue(state).toString();
         });
         QObject::connect(run.get(), &DownloadRun::fileStarted,
                          [this](const QString &url, const QString &path) {
@@ -51,7 +46,6 @@ public:
     // Joined as the naming rules join them, with the platform's separator.
     QString folder() const { return job.baseDirectory + QDir::separator() + u"s"_s; }
     QString localFile(const QString &name) const { return folder() + QDir::separator() + name; }
-    QString logFile() const { return platform.logFilePath(); }
 
     // Serves body for /s/<name>, or for another path; a held one waits for
     // server.release().
@@ -95,15 +89,6 @@ class TestDownloadRun : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Only the proxy the user chose counts: one from the environment would
-    // send every direct run where nothing listens. (The end-to-end test sets
-    // no_proxy for the window's run through its proxy.)
-    void initTestCase()
-    {
-        for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
-            qputenv(variable, "http://127.0.0.1:9");
-    }
-
     void series_data()
     {
         QTest::addColumn<QString>("boxes"); // KETA, START, STOP
@@ -156,7 +141,8 @@ private Q_SLOTS:
         // began none, the one the status line still shows from earlier.
         const QString last
             = names.isEmpty() ? QString() : rig.server.baseUrl() + "s/" + names.last();
-        QCOMPARE(readAll(rig.logFile()), ('"' + last + ",\"\r\n").toLocal8Bit().repeated(2));
+        QCOMPARE(readAll(rig.platform.logFilePath()),
+                 ('"' + last + ",\"\r\n").toLocal8Bit().repeated(2));
         QCOMPARE(rig.platform.beeps, 2);
     }
 
@@ -177,7 +163,7 @@ private Q_SLOTS:
         // A run that begins no file logs the last address of the one before.
         rig.job.state.START = u"9"_s;
         QVERIFY(rig.runToEnd());
-        QCOMPARE(readAll(rig.logFile()),
+        QCOMPARE(readAll(rig.platform.logFilePath()),
                  ('"' + rig.server.baseUrl() + "s/hana002.jpg,\"\r\n").toLocal8Bit().repeated(2));
     }
 
@@ -238,9 +224,7 @@ private Q_SLOTS:
             made << text + u": "_s + QString::number(rig.server.requests.size()) + u' '
                     + entriesBelow(rig.root.path()).join(u',');
         }
-        QCOMPARE(
-            made,
-            QStringList({ u"../../x: 3 base,base/s"_s, u"..: 3 base"_s, u"../out: 3 base"_s }));
+        QCOMPARE(made.join(u"; "), u"../../x: 3 base,base/s; ..: 3 base; ../out: 3 base"_s);
     }
 
     void editsDuringAFile_data()

@@ -73,7 +73,7 @@ private Q_SLOTS:
         };
         TestResponse bodyTrickle = reply(200, QByteArray(40, 't'));
         bodyTrickle.trickle = Trickle::Body;
-        // 20 bytes a line, 400 a second, for five seconds.
+        // 400 bytes a second for five seconds.
         TestResponse headTrickle
             = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
         headTrickle.trickle = Trickle::Head;
@@ -84,8 +84,8 @@ private Q_SLOTS:
         row("empty body", reply(200, {}), true);
         row("404 page", reply(404, "<html>gone</html>"), false);
         row("huge 500 page", reply(500, QByteArray(3 << 20, 'e')), false);
-        row("closed early", reply(200, body).cut(69000, Ending::Close), false, body);
-        row("stalled", reply(200, body).cut(69990, Ending::Stall), false, body, true);
+        row("closed early", { reply(200, body).raw.chopped(69000), Ending::Close }, false, body);
+        row("stalled", { reply(200, body).raw.chopped(69990), Ending::Stall }, false, body, true);
         row("body trickles", bodyTrickle, false, bodyTrickle.raw.right(40), true);
         row("head trickles", headTrickle, false, {}, true);
         // The status alone must end it: the connection stays open and silent.
@@ -125,8 +125,7 @@ private Q_SLOTS:
         const FetchResult result = fetch(transfer, url + "file", &sink);
         QCOMPARE(result.ok, ok);
         QCOMPARE(result.bytes, buffer.size());
-        QVERIFY(sunk.startsWith(buffer.data()));
-        QVERIFY(!ok || buffer.size() == sunk.size());
+        QVERIFY(ok ? buffer.data() == sunk : sunk.startsWith(buffer.data()));
         QCOMPARE(body(transfer, url + "other"), "other"_ba);
     }
 

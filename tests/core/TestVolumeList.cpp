@@ -8,18 +8,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// "root|type|label", and "|ro" for a read-only mount.
-VolumeList::Mount mountFrom(const QString &text)
-{
-    const QStringList parts = text.split(u'|');
-    return { parts.value(0), parts.value(1), {}, parts.value(2), parts.value(3) == u"ro" };
-}
-
+// Each mount as "root|type|label", and "|ro" for a read-only one.
 VolumeList listFrom(const QStringList &mounts)
 {
     QList<VolumeList::Mount> list;
-    for (const QString &mount : mounts)
-        list.append(mountFrom(mount));
+    for (const QString &mount : mounts) {
+        const QStringList parts = mount.split(u'|');
+        list.append({ parts.value(0), parts.value(1), {}, parts.value(2), mount.endsWith(u"|ro") });
+    }
     return VolumeList(list);
 }
 
@@ -63,10 +59,9 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, text);
         QStringList parsed;
-        for (const VolumeList::Mount &m : VolumeList::parseMountInfo(text)) {
+        for (const VolumeList::Mount &m : VolumeList::parseMountInfo(text))
             parsed.append(m.root + u'|' + m.fsType + u'|' + m.device + u'|'
                           + (m.readOnly ? u"ro"_s : u"rw"_s));
-        }
         QTEST(parsed, "mounts");
     }
 
@@ -85,33 +80,6 @@ private Q_SLOTS:
         QCOMPARE(VolumeList::fromSystem().volumes().value(0).root, u"/"_s);
     }
 
-    void isChoosable_data()
-    {
-        QTest::addColumn<QString>("mount"); // root|type||ro
-        QTest::addColumn<bool>("choosable");
-        QTest::newRow("/ even as a container's read-only overlay") << "/|overlay||ro" << true;
-        QTest::newRow("stick under /media") << "/media/ann/STICK|vfat" << true;
-        QTest::newRow("stick under /run/media") << "/run/media/ann/STICK|exfat" << true;
-        QTest::newRow("/run/media itself") << "/run/media|ext4" << false;
-        QTest::newRow("beside /run/media is /run") << "/run/mediadisk|ext4" << false;
-        QTest::newRow("below /sys, any type") << "/sys/fs/x|ext4" << false;
-        QTest::newRow("/devel is not /dev") << "/devel|xfs" << true;
-        QTest::newRow("overlay under /mnt") << "/mnt/merged|overlay" << false;
-        QTest::newRow("/tmp tmpfs") << "/tmp|tmpfs" << false;
-        QTest::newRow("/var/tmp tmpfs") << "/var/tmp|tmpfs" << false;
-        QTest::newRow("own tmpfs below /tmp") << "/tmp/ram|tmpfs" << true;
-        QTest::newRow("read-only tmpfs") << "/mnt/ram|tmpfs||ro" << false;
-        QTest::newRow("read-only disc") << "/media/cdrom|iso9660||ro" << true;
-    }
-
-    void isChoosable()
-    {
-        if (onWindows)
-            QSKIP("Unix mounts");
-        QFETCH(QString, mount);
-        QTEST(VolumeList::isChoosable(mountFrom(mount)), "choosable");
-    }
-
     void volumes_data()
     {
         QTest::addColumn<QStringList>("mounts"); // root|type|label|ro, in mount order
@@ -119,6 +87,17 @@ private Q_SLOTS:
         const auto row = [](const char *name, const QStringList &mounts, const QStringList &shown) {
             QTest::newRow(name) << mounts << shown;
         };
+        // The system's own places and types are no place for downloads; a
+        // mount under /media or /run/media is a user's stick, and a
+        // read-only one is offered unless it is a tmpfs.
+        row("system places", { "/run/media|ext4", "/run/mediadisk|ext4", "/sys/fs/x|ext4" }, {});
+        row("sticks, and /devel, which is not /dev",
+            { "/media/ann/STICK|vfat", "/run/media/ann/STICK|exfat", "/devel|xfs" },
+            { "/devel", "/media/ann/STICK", "/run/media/ann/STICK" });
+        row("system types", { "/mnt/merged|overlay", "/tmp|tmpfs", "/var/tmp|tmpfs" }, {});
+        row("/ even as a container's read-only overlay, an own tmpfs below /tmp",
+            { "/|overlay||ro", "/tmp/ram|tmpfs" }, { "/", "/tmp/ram" });
+        row("read-only", { "/mnt/ram|tmpfs||ro", "/media/cdrom|iso9660||ro" }, { "/media/cdrom" });
         row("/ first, then by path as a person reads",
             { "/mnt/b|ext4", "/media/Zip|vfat", "/|ext4", "/media/apple|vfat", "/proc|proc" },
             { "/", "/media/apple", "/media/Zip", "/mnt/b" });

@@ -18,29 +18,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// What shown() reports, in its order.
-const QStringList shownNames = [] {
-    QStringList names;
-    for (const JobField &job : jobFields)
-        names << job.key;
-    return names + QStringList { "SYNC", "own folder box", "easy setup", "AUTO",    "PROXY", "BEEP",
-                                 "LOG",  "PROXYIP",        "PORT",       "position" };
-}();
-
 // Whether the saved file holds this whole line. Windows' QSettings ends its
 // lines with CR LF.
 bool holdsLine(const QString &file, const QByteArray &line)
 {
     return readAll(file).replace("\r\n", "\n").contains('\n' + line + '\n');
-}
-
-// Values named in shown()'s order, so that a failure names the setting.
-QStringList named(const QStringList &values)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < values.size(); ++i)
-        out << shownNames.value(i) + u": "_s + values.at(i);
-    return out;
 }
 
 // The settings as the window shows them: the eight job boxes; the
@@ -60,12 +42,11 @@ QStringList shown(const Seqget_FRM &window)
     const MainState &s = window.mainState();
     const bool flags[] = { s.AUTO, s.PROXY, s.BEEP, s.LOG };
     const char *const menus[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
-    for (int i = 0; i < 4; ++i)
-        values << u"%1%2"_s.arg(int(flags[i]))
-                      .arg(int(
-                          window.findChild<QAction *>(QString::fromLatin1(menus[i]))->isChecked()));
-    values << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
-    return named(values);
+    for (int i = 0; i < 4; ++i) {
+        const auto *menu = window.findChild<QAction *>(QString::fromLatin1(menus[i]));
+        values << u"%1%2"_s.arg(int(flags[i])).arg(int(menu->isChecked()));
+    }
+    return values << s.PROXYIP << s.PORT << u"%1,%2"_s.arg(window.x()).arg(window.y());
 }
 
 // The window as the program makes it: loaded from store, saving into it.
@@ -262,9 +243,9 @@ private Q_SLOTS:
         Seqget_FRM &window = *opened;
         QVERIFY(prompter.shown.isEmpty());
         QCOMPARE(shown(window),
-                 named(texts
-                       + QStringList { "0", "1", "000", "00", "11", "00", "11", "proxy.local",
-                                       "3128", "82,41" }));
+                 texts
+                     + QStringList({ "0", "1", "000", "00", "11", "00", "11", "proxy.local", "3128",
+                                     "82,41" }));
         QCOMPARE(window.settings().PCPATH, QDir::toNativeSeparators(base.path()));
         window.show();
         window.jobBox(JobBox::KETA)->setText(u"4"_s);

@@ -10,11 +10,6 @@
 #include <QTest>
 #include <QTimer>
 
-TestResponse TestResponse::cut(qsizetype missing, Ending how) const
-{
-    return { raw.chopped(missing), how, hold, trickle };
-}
-
 TestResponse reply(int status, const QByteArray &body, const QByteArray &headers)
 {
     return { "HTTP/1.1 " + QByteArray::number(status) + " Test\r\nContent-Length: "
@@ -121,25 +116,19 @@ void TestHttpServer::answer(QTcpSocket *socket, const QByteArray &path)
             socket->disconnectFromHost();
         return;
     }
-    // What goes out one piece per tick.
+    // What goes out one piece per tick: after the head, a byte at a time; or
+    // from the start, about a header line at a time.
+    const bool body = response.trickle == TestResponse::Trickle::Body;
+    const qsizetype start = body ? response.raw.indexOf("\r\n\r\n") + 4 : 0, step = body ? 1 : 20;
+    socket->write(response.raw.first(start));
     QByteArrayList pieces;
-    const qsizetype head = response.raw.indexOf("\r\n\r\n") + 2;
-    if (response.trickle == TestResponse::Trickle::Body) {
-        socket->write(response.raw.first(head + 2));
-        for (const char c : response.raw.mid(head + 2))
-            pieces << QByteArray(1, c);
-    } else {
-        for (qsizetype at = 0, end; at < head; at = end + 2) {
-            end = response.raw.indexOf("\r\n", at);
-            pieces << response.raw.mid(at, end + 2 - at);
-        }
-        pieces << response.raw.mid(head);
-    }
+    for (qsizetype at = start; at < response.raw.size(); at += step)
+        pieces << response.raw.mid(at, step);
     auto *timer = new QTimer(socket);
     connect(timer, &QTimer::timeout, socket, [socket, timer, pieces]() mutable {
         socket->write(pieces.takeFirst());
         if (pieces.isEmpty())
             timer->deleteLater();
     });
-    timer->start(response.trickle == TestResponse::Trickle::Body ? 150 : 50);
+    timer->start(body ? 150 : 50);
 }

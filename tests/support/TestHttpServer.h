@@ -14,8 +14,8 @@ struct TestResponse
     enum class Ending { Keep, Close, Stall };
 
     // Body: the head at once, then the body a byte every 150 ms, never a
-    // second without a byte and far too slow for a transfer. Head: a line of
-    // the head every 50 ms, then the body at once, busy and yet never done.
+    // second without a byte and far too slow for a transfer. Head: the whole
+    // reply 20 bytes every 50 ms, a head that is busy and yet long not done.
     enum class Trickle { None, Body, Head };
 
     QByteArray raw;
@@ -23,9 +23,6 @@ struct TestResponse
     // Answered only when the test calls release() for its path.
     bool hold = false;
     Trickle trickle = Trickle::None;
-
-    // The same reply without its last bytes, ending as given.
-    TestResponse cut(qsizetype missing, Ending how) const;
 };
 
 // A reply with the body's true Content-Length; headers are whole lines.
