@@ -129,6 +129,29 @@ private Q_SLOTS:
         QCOMPARE(body(transfer, url + "other"), "other"_ba);
     }
 
+    // A connection closed before any byte of the answer is asked again, a
+    // few times but not for ever.
+    void closedBeforeAnswer_data()
+    {
+        QTest::addColumn<int>("drops");
+        QTest::addColumn<QByteArray>("result");
+        QTest::newRow("once") << 1 << "body"_ba;
+        QTest::newRow("every time") << 100 << "failed"_ba;
+    }
+
+    void closedBeforeAnswer()
+    {
+        QFETCH(int, drops);
+        TestHttpServer server;
+        QVERIFY(server.listen());
+        server.responses.insert("/file", reply(200, "body"));
+        server.dropFirstRequests = drops;
+        HttpTransfer transfer;
+        QTEST(body(transfer, server.baseUrl().toUtf8() + "file"), "result");
+        const int asked = drops - server.dropFirstRequests + int(server.requests.size());
+        QVERIFY2(asked > 1 && asked < 10, qPrintable(QString::number(asked)));
+    }
+
     void redirects_data()
     {
         QTest::addColumn<bool>("toHttps"); // else back to plain http

@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 TestResponse reply(int status, const QByteArray &body, const QByteArray &headers)
 {
@@ -94,7 +95,8 @@ void TestHttpServer::onReadyRead(QTcpSocket *socket)
                 request.headers.insert(line.left(colon).trimmed().toLower(),
                                        line.mid(colon + 1).trimmed());
         }
-        if (++connection.requests > 1 && dropReusedConnections) {
+        if ((++connection.requests > 1 && dropReusedConnections) || dropFirstRequests > 0) {
+            dropFirstRequests = std::max(0, dropFirstRequests - 1);
             socket->disconnectFromHost();
             return;
         }

@@ -58,6 +58,9 @@ public:
     // a request that is not the first on its connection closes it unanswered
     // and unrecorded.
     bool dropReusedConnections = false;
+    // Like a server restarting or a proxy shedding load: this many requests,
+    // the first ones, each close their connection unanswered and unrecorded.
+    int dropFirstRequests = 0;
 
 Q_SIGNALS:
     void requestReceived(const QByteArray &path);
