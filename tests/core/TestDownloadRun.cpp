@@ -102,7 +102,7 @@ private Q_SLOTS:
     // Every effect of two runs in order: a file is saved whole before the
     // next is asked for, and the second run replaces the files of the first.
     // The server, like some proxies, closes a kept-alive connection under
-    // every request after its first, more often than libcurl would retry.
+    // every request after its first (libcurl asks again on a new one).
     void series()
     {
         QFETCH(QString, boxes);
