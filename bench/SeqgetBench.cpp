@@ -4,8 +4,8 @@
 // the certificates in it instead of the system's (the benchmark's own server
 // has a certificate made for the run).
 // Exits 0 when the run has ended, 1 on bad arguments.
-#include "core/DownloadRun.h"
-#include "core/SystemRunPlatform.h"
+#include "run/DownloadRun.h"
+#include "run/SystemRunPlatform.h"
 
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/SystemRunPlatform.h"
+#include "run/SystemRunPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
 #include "ui/QtJapanese.h"

@@ -1,6 +1,6 @@
 #include "settings/SettingsConversions.h"
 
-#include "core/NumberParse.h"
+#include "job/NumberParse.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "settings/SettingsStore.h"
 
-#include "core/JobBox.h"
+#include "job/JobBox.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "settings/StoredSettings.h"
 
-#include "core/JobBox.h"
-#include "core/SystemFolder.h"
+#include "job/JobBox.h"
+#include "disk/SystemFolder.h"
 #include "settings/SettingsConversions.h"
 #include "settings/SettingsStore.h"
 

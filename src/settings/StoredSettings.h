@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/MainState.h"
+#include "job/MainState.h"
 
 #include <QLatin1String>
 #include <QList>

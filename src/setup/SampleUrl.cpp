@@ -1,6 +1,6 @@
 #include "setup/SampleUrl.h"
 
-#include "core/NumberParse.h"
+#include "job/NumberParse.h"
 
 SampleUrl::SampleUrl(const QString &sample)
 {

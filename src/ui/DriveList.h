@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/VolumeList.h"
+#include "disk/VolumeList.h"
 
 #include <QComboBox>
 

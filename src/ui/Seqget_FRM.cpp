@@ -1,6 +1,6 @@
 #include "ui/Seqget_FRM.h"
 
-#include "core/Version.h"
+#include "Version.h"
 #include "settings/SettingsConversions.h"
 #include "settings/StoredSettings.h"
 #include "setup/SampleUrl.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/DownloadRun.h"
-#include "core/JobBox.h"
-#include "core/MainState.h"
+#include "run/DownloadRun.h"
+#include "job/JobBox.h"
+#include "job/MainState.h"
 
 #include <QMainWindow>
 #include <array>

@@ -1,5 +1,5 @@
-#include "core/MainState.h"
-#include "core/NamingRules.h"
+#include "job/MainState.h"
+#include "job/NamingRules.h"
 #include "setup/SampleUrl.h"
 
 #include <QTest>

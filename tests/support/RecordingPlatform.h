@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RunPlatform.h"
+#include "run/RunPlatform.h"
 
 #include <QDir>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/SystemFolder.h"
+#include "disk/SystemFolder.h"
 
 #include <QFileInfo>
 

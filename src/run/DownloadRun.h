@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/FetchResult.h"
-#include "core/FileSaver.h"
-#include "core/HttpTransfer.h"
-#include "core/ProxyAddress.h"
-#include "core/RequestAddresses.h"
-#include "core/RunJob.h"
+#include "transfer/FetchResult.h"
+#include "disk/FileSaver.h"
+#include "transfer/HttpTransfer.h"
+#include "job/ProxyAddress.h"
+#include "transfer/RequestAddresses.h"
+#include "job/RunJob.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "core/MainState.h"
-#include "core/NamingRules.h"
-#include "core/NumberParse.h"
-#include "core/ProxyAddress.h"
+#include "job/MainState.h"
+#include "job/NamingRules.h"
+#include "job/NumberParse.h"
+#include "job/ProxyAddress.h"
 
 #include <QDir>
 #include <QTest>

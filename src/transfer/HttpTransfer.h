@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/FetchResult.h"
+#include "transfer/FetchResult.h"
 
 #include <QByteArray>
 #include <QObject>

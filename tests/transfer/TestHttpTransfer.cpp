@@ -1,6 +1,6 @@
-#include "core/HttpTransfer.h"
-#include "core/RequestAddresses.h"
-#include "core/Version.h"
+#include "transfer/HttpTransfer.h"
+#include "transfer/RequestAddresses.h"
+#include "Version.h"
 #include "support/TestHttpServer.h"
 
 #include <QBuffer>

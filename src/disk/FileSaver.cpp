@@ -1,6 +1,6 @@
-#include "core/FileSaver.h"
+#include "disk/FileSaver.h"
 
-#include "core/SaverPlatform.h"
+#include "platform/FileReplace.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>

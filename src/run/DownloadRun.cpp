@@ -1,9 +1,9 @@
-#include "core/DownloadRun.h"
+#include "run/DownloadRun.h"
 
-#include "core/NamingRules.h"
-#include "core/NumberParse.h"
-#include "core/ProxyAddress.h"
-#include "core/RunPlatform.h"
+#include "job/NamingRules.h"
+#include "job/NumberParse.h"
+#include "job/ProxyAddress.h"
+#include "run/RunPlatform.h"
 
 #include <QFile>
 #include <limits>

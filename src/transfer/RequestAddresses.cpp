@@ -1,4 +1,4 @@
-#include "core/RequestAddresses.h"
+#include "transfer/RequestAddresses.h"
 
 #include <QUrl>
 

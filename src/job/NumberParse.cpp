@@ -1,4 +1,4 @@
-#include "core/NumberParse.h"
+#include "job/NumberParse.h"
 
 #include <QRegularExpression>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "core/SaverPlatform.h"
+#include "platform/FileReplace.h"
 
 #include <QDateTime>
 #include <QDirIterator>

@@ -1,4 +1,4 @@
-#include "core/VolumeList.h"
+#include "disk/VolumeList.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "core/HttpTransfer.h"
+#include "transfer/HttpTransfer.h"
 
-#include "core/Version.h"
+#include "Version.h"
 
 #include <QFile>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "core/SystemRunPlatform.h"
+#include "run/SystemRunPlatform.h"
 
-#include "core/SystemFolder.h"
+#include "disk/SystemFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

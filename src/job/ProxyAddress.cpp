@@ -1,6 +1,6 @@
-#include "core/ProxyAddress.h"
+#include "job/ProxyAddress.h"
 
-#include "core/NumberParse.h"
+#include "job/NumberParse.h"
 
 std::optional<quint16> readPort(const QString &text)
 {

@@ -1,6 +1,6 @@
-#include "core/NamingRules.h"
+#include "job/NamingRules.h"
 
-#include "core/MainState.h"
+#include "job/MainState.h"
 
 #include <QDir>
 #include <QStringBuilder>

@@ -1,4 +1,4 @@
-#include "core/FileSaver.h"
+#include "disk/FileSaver.h"
 #include "support/TestFiles.h"
 
 #include <QDateTime>
