@@ -4,13 +4,6 @@
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <cerrno>
-#include <system_error>
-
-#ifdef Q_OS_LINUX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -35,7 +28,7 @@ std::unique_ptr<QFile> createNamed(const QString &folder)
     for (int attempt = 0; attempt < 8; ++attempt) {
         auto file = std::make_unique<QFile>(folder + QLatin1Char('/') + temporaryName());
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
-            SaverPlatform::markTaken(*file);
+            Platform::markTaken(*file);
             return file;
         }
         // Only a name taken already is worth another try.
@@ -44,41 +37,6 @@ std::unique_ptr<QFile> createNamed(const QString &folder)
     }
     return nullptr;
 }
-
-// A file with no name at all (Linux's O_TMPFILE): it vanishes with the
-// program however the program ends, and the folder, which may hold thousands
-// of files, is searched only once, when the whole body gets its name.
-std::unique_ptr<QFile> createUnnamed(const QString &folder)
-{
-#ifdef O_TMPFILE
-    const int fd
-        = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return nullptr;
-    auto file = std::make_unique<QFile>();
-    if (file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
-        return file;
-    ::close(fd);
-#else
-    Q_UNUSED(folder);
-#endif
-    return nullptr;
-}
-
-#ifdef O_TMPFILE
-// The unnamed file as a path, by which it can be linked into a folder or read.
-QByteArray procPath(const QFile &file)
-{
-    return "/proc/self/fd/" + QByteArray::number(file.handle());
-}
-
-bool linkAs(const QByteArray &source, const QString &name)
-{
-    return ::linkat(AT_FDCWD, source.constData(), AT_FDCWD, QFile::encodeName(name).constData(),
-                    AT_SYMLINK_FOLLOW)
-        == 0;
-}
-#endif
 
 } // namespace
 
@@ -98,7 +56,7 @@ bool FileSaver::begin(const QString &folder, const QString &fallbackFolder)
     // An empty folder would put the file at the root of the file system.
     if (!folder.isEmpty()) {
         if (folder != m_swept) {
-            SaverPlatform::removeLeftovers(folder, temporaryPrefix + u'*' + temporarySuffix);
+            Platform::removeLeftovers(folder, temporaryPrefix + u'*' + temporarySuffix);
             m_swept = folder;
         }
         create(folder);
@@ -111,7 +69,7 @@ bool FileSaver::begin(const QString &folder, const QString &fallbackFolder)
 void FileSaver::create(const QString &folder)
 {
     if (m_kind == Temporaries::Unnamed)
-        m_file = createUnnamed(folder);
+        m_file = Platform::createUnnamedFile(folder);
     m_unnamed = m_file != nullptr;
     // File systems without unnamed files (network ones, for a start).
     if (!m_file)
@@ -168,14 +126,13 @@ bool FileSaver::commit(const QString &destination, bool ok)
 
 bool FileSaver::linkInto(const QString &destination)
 {
-#ifdef O_TMPFILE
     // A free name takes the body at once, whole.
-    const QByteArray source = procPath(*m_file);
-    if (linkAs(source, destination))
+    const std::error_code named = Platform::nameUnnamedFile(*m_file, destination);
+    if (!named)
         return true;
-    if (errno == EXDEV)
-        return copyAcross(QFile::decodeName(source), destination);
-    if (errno != EEXIST)
+    if (named == std::errc::cross_device_link)
+        return copyAcross(Platform::unnamedFilePath(*m_file), destination);
+    if (named != std::errc::file_exists)
         return false;
     // Something stands there already: a file to replace, or a symlink that
     // must be replaced rather than written through. The body gets a
@@ -183,25 +140,23 @@ bool FileSaver::linkInto(const QString &destination)
     const QString folder = QFileInfo(destination).absolutePath();
     for (int attempt = 0; attempt < 8; ++attempt) {
         const QString temporary = folder + QLatin1Char('/') + temporaryName();
-        if (linkAs(source, temporary)) {
+        const std::error_code linked = Platform::nameUnnamedFile(*m_file, temporary);
+        if (!linked) {
             const bool moved = moveInto(temporary, destination);
             if (!moved)
                 QFile::remove(temporary);
             return moved;
         }
-        if (errno != EEXIST)
+        if (linked != std::errc::file_exists)
             return false;
     }
-#else
-    Q_UNUSED(destination);
-#endif
     return false;
 }
 
 bool FileSaver::moveInto(const QString &temporary, const QString &destination)
 {
-    SaverPlatform::takeOverFrom(destination, temporary);
-    const std::error_code error = SaverPlatform::replace(temporary, destination);
+    Platform::takeOverFrom(destination, temporary);
+    const std::error_code error = Platform::replace(temporary, destination);
     return !error || (error == std::errc::cross_device_link && copyAcross(temporary, destination));
 }
 
@@ -222,8 +177,8 @@ bool FileSaver::copyAcross(const QString &source, const QString &destination)
     }
     copied = copied && target->flush();
     target->close();
-    SaverPlatform::takeOverFrom(destination, target->fileName());
-    const bool saved = copied && !SaverPlatform::replace(target->fileName(), destination);
+    Platform::takeOverFrom(destination, target->fileName());
+    const bool saved = copied && !Platform::replace(target->fileName(), destination);
     if (!saved)
         QFile::remove(target->fileName());
     return saved;

@@ -2,20 +2,12 @@
 
 #include <QCollator>
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
-#include <QStorageInfo>
 #include <algorithm>
 
 namespace {
-
-QString cleanPath(const QString &path)
-{
-    return QDir::cleanPath(QDir::fromNativeSeparators(path));
-}
 
 // "/" becomes "" and "C:/" becomes "C:", so that a path lies on the volume
 // exactly when it equals this or continues it with "/".
@@ -27,14 +19,24 @@ QString withoutTrailingSlash(const QString &root)
     return r;
 }
 
-bool lies(const QString &cleanedPath, const QString &root)
+bool lies(const QString &cleanedPath, const QString &root, Qt::CaseSensitivity cs)
 {
     const QString r = withoutTrailingSlash(root);
     if (r.isEmpty())
         return cleanedPath.startsWith(QLatin1Char('/'));
-    return cleanedPath.compare(r, VolumeList::pathCase) == 0
-        || (cleanedPath.startsWith(r, VolumeList::pathCase) && cleanedPath.size() > r.size()
+    return cleanedPath.compare(r, cs) == 0
+        || (cleanedPath.startsWith(r, cs) && cleanedPath.size() > r.size()
             && cleanedPath.at(r.size()) == QLatin1Char('/'));
+}
+
+bool isAbsolute(const QString &cleanedPath, PathStyle style)
+{
+    if (style == PathStyle::Unix)
+        return cleanedPath.startsWith(QLatin1Char('/'));
+    // A drive letter, alone or with its root and what lies below; a network
+    // path has no drive.
+    return cleanedPath.size() >= 2 && cleanedPath.at(0).isLetter() && cleanedPath.at(1) == u':'
+        && (cleanedPath.size() == 2 || cleanedPath.at(2) == u'/');
 }
 
 // mountinfo writes space, tab, newline and backslash as three octal digits.
@@ -59,139 +61,25 @@ QString unescapeMountField(QByteArrayView field)
     return QString::fromUtf8(out);
 }
 
-// What Qt knows of the mounted volumes, where the platform offers nothing
-// better: on Windows the drive letters with their names.
-QList<VolumeList::Mount> storageMounts()
+// udev names links in /dev/disk/by-label with "\xHH" for unsafe bytes.
+QString unescapeUdevName(const QString &name)
 {
-    QList<VolumeList::Mount> mounts;
-    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    for (const QStorageInfo &volume : volumes) {
-        if (!volume.isValid())
-            continue;
-        mounts.append({ volume.rootPath(), QString::fromUtf8(volume.fileSystemType()),
-                        QString::fromUtf8(volume.device()), volume.name(), volume.isReadOnly() });
-    }
-    return mounts;
-}
-
-} // namespace
-
-VolumeList::VolumeList(const QList<Mount> &mounts)
-{
-    // A later mount on the same point hides the earlier one.
-    QHash<QString, qsizetype> lastByRoot;
-    for (qsizetype i = 0; i < mounts.size(); ++i)
-        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
-
-    for (qsizetype i = 0; i < mounts.size(); ++i) {
-        const Mount &mount = mounts.at(i);
-        const QString root = cleanPath(mount.root);
-        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount))
-            continue;
-        const QString label = mount.label.trimmed();
-        const QString shown = QDir::toNativeSeparators(root);
-        m_volumes.append(
-            { root, label.isEmpty() ? shown : shown + QStringLiteral(" (%1)").arg(label) });
-    }
-
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(m_volumes.begin(), m_volumes.end(), [&](const Volume &a, const Volume &b) {
-        const bool aTop = a.root == QLatin1String("/");
-        const bool bTop = b.root == QLatin1String("/");
-        if (aTop != bTop)
-            return aTop;
-        return collator.compare(a.root, b.root) < 0;
-    });
-}
-
-QList<VolumeList::Mount> VolumeList::parseMountInfo(QByteArrayView text)
-{
-    // Each line: id parent major:minor root mountpoint options [optional...]
-    // - fstype source superoptions
-    QList<Mount> mounts;
-    const QList<QByteArray> lines = QByteArray(text.data(), text.size()).split('\n');
-    for (const QByteArray &line : lines) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype dash = fields.indexOf(QByteArrayLiteral("-"));
-        if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
-            continue;
-        Mount mount;
-        mount.root = unescapeMountField(fields.at(4));
-        mount.fsType = unescapeMountField(fields.at(dash + 1));
-        mount.device = unescapeMountField(fields.at(dash + 2));
-        mount.readOnly = fields.at(5).split(',').contains(QByteArrayLiteral("ro"));
-        mounts.append(mount);
-    }
-    return mounts;
-}
-
-VolumeList VolumeList::fromSystem()
-{
-    return VolumeList(systemMounts());
-}
-
-int VolumeList::indexOfRoot(const QString &root) const
-{
-    const QString cleaned = cleanPath(root);
-    if (cleaned.isEmpty())
-        return -1;
-    const QString wanted = withoutTrailingSlash(cleaned);
-    for (int i = 0; i < m_volumes.size(); ++i) {
-        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, VolumeList::pathCase) == 0)
-            return i;
-    }
-    return -1;
-}
-
-QString VolumeList::driveOf(const QString &path) const
-{
-    const QString cleaned = cleanPath(path);
-    if (cleaned.isEmpty() || !QDir::isAbsolutePath(cleaned))
-        return QString();
-    QString best;
-    qsizetype bestLength = -1;
-    for (const Volume &volume : m_volumes) {
-        const qsizetype length = withoutTrailingSlash(volume.root).size();
-        if (length > bestLength && lies(cleaned, volume.root)) {
-            best = volume.root;
-            bestLength = length;
+    QByteArray bytes = name.toUtf8();
+    QByteArray out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == '\\' && i + 3 < bytes.size() && bytes.at(i + 1) == 'x') {
+            bool ok = false;
+            const int value = bytes.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(value));
+                i += 3;
+                continue;
+            }
         }
+        out.append(bytes.at(i));
     }
-    return best;
+    return QString::fromUtf8(out);
 }
-
-QString VolumeList::rootOf(const QString &drive) const
-{
-    for (const Volume &volume : m_volumes) {
-        if (volume.displayName == drive)
-            return volume.root;
-    }
-    if (drive.isEmpty())
-        return QString();
-    const int index = indexOfRoot(drive);
-    return index < 0 ? QString() : m_volumes.at(index).root;
-}
-
-// The platform's own part: what it reports as mounted and which of it a user
-// may choose. One branch per platform, so that each compiles only its rules.
-#ifdef Q_OS_WIN
-
-bool VolumeList::isChoosable(const Mount &mount)
-{
-    // Windows reports drive letters and folders a user mounted a volume on,
-    // none of them the system's own.
-    return !cleanPath(mount.root).isEmpty();
-}
-
-QList<VolumeList::Mount> VolumeList::systemMounts()
-{
-    return storageMounts();
-}
-
-#else
-
-namespace {
 
 bool isAtOrBelow(const QString &root, QLatin1StringView place)
 {
@@ -257,44 +145,108 @@ bool isSystemPlace(const QString &root)
                        [&](QLatin1StringView place) { return isAtOrBelow(root, place); });
 }
 
-// udev names links in /dev/disk/by-label with "\xHH" for unsafe bytes.
-QString unescapeUdevName(const QString &name)
+QString cleanPathIn(const QString &path, PathStyle style)
 {
-    QByteArray bytes = name.toUtf8();
-    QByteArray out;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes.at(i) == '\\' && i + 3 < bytes.size() && bytes.at(i + 1) == 'x') {
-            bool ok = false;
-            const int value = bytes.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                out.append(char(value));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(bytes.at(i));
-    }
-    return QString::fromUtf8(out);
+    QString slashed = path;
+    if (style == PathStyle::Windows)
+        slashed.replace(u'\\', u'/');
+    return QDir::cleanPath(slashed);
 }
 
-QHash<QString, QString> labelsByDevice()
+// What the system has mounted, labelled where it can tell.
+QList<Mount> systemMounts(PathStyle style)
 {
-    QHash<QString, QString> labels;
-    QDirIterator it(QStringLiteral("/dev/disk/by-label"), QDir::Files | QDir::System);
-    while (it.hasNext()) {
-        it.next();
-        const QString device = it.fileInfo().canonicalFilePath();
-        if (!device.isEmpty())
-            labels.insert(device, unescapeUdevName(it.fileName()));
+    QList<Mount> mounts = VolumeList::parseMountInfo(Platform::mountTable());
+    if (!mounts.isEmpty()) {
+        const QHash<QString, QString> labels = Platform::deviceLabels();
+        QList<Mount> kept;
+        for (Mount &mount : mounts) {
+            // Files bind-mounted into containers (/etc/hosts) are no place to
+            // choose. Only candidates are looked at: a stat of a hung network
+            // mount that would be left out anyway must not stall the list.
+            if (!VolumeList::isChoosable(mount, style) || !QFileInfo(mount.root).isDir())
+                continue;
+            if (mount.device.startsWith(QLatin1Char('/')))
+                mount.label = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
+            kept.append(mount);
+        }
+        mounts = kept;
+    } else {
+        mounts = Platform::listedVolumes();
     }
-    return labels;
+    if (style == PathStyle::Unix
+        && std::none_of(mounts.cbegin(), mounts.cend(),
+                        [](const Mount &m) { return m.root == QLatin1String("/"); }))
+        mounts.prepend({ QStringLiteral("/"), QString(), QString(), QString(), false });
+    return mounts;
 }
 
 } // namespace
 
-bool VolumeList::isChoosable(const Mount &mount)
+VolumeList::VolumeList(PathStyle style)
+    : m_style(style)
 {
-    const QString root = cleanPath(mount.root);
+}
+
+VolumeList::VolumeList(const QList<Mount> &mounts, PathStyle style)
+    : m_style(style)
+{
+    // A later mount on the same point hides the earlier one.
+    QHash<QString, qsizetype> lastByRoot;
+    for (qsizetype i = 0; i < mounts.size(); ++i)
+        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
+
+    for (qsizetype i = 0; i < mounts.size(); ++i) {
+        const Mount &mount = mounts.at(i);
+        const QString root = cleanPath(mount.root);
+        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount, style))
+            continue;
+        const QString label = mount.label.trimmed();
+        const QString shown
+            = style == PathStyle::Windows ? QString(root).replace(u'/', u'\\') : root;
+        m_volumes.append(
+            { root, label.isEmpty() ? shown : shown + QStringLiteral(" (%1)").arg(label) });
+    }
+
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(m_volumes.begin(), m_volumes.end(), [&](const Volume &a, const Volume &b) {
+        const bool aTop = a.root == QLatin1String("/");
+        const bool bTop = b.root == QLatin1String("/");
+        if (aTop != bTop)
+            return aTop;
+        return collator.compare(a.root, b.root) < 0;
+    });
+}
+
+QList<Mount> VolumeList::parseMountInfo(QByteArrayView text)
+{
+    // Each line: id parent major:minor root mountpoint options [optional...]
+    // - fstype source superoptions
+    QList<Mount> mounts;
+    const QList<QByteArray> lines = QByteArray(text.data(), text.size()).split('\n');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype dash = fields.indexOf(QByteArrayLiteral("-"));
+        if (fields.size() < 6 || dash < 6 || dash + 2 >= fields.size())
+            continue;
+        Mount mount;
+        mount.root = unescapeMountField(fields.at(4));
+        mount.fsType = unescapeMountField(fields.at(dash + 1));
+        mount.device = unescapeMountField(fields.at(dash + 2));
+        mount.readOnly = fields.at(5).split(',').contains(QByteArrayLiteral("ro"));
+        mounts.append(mount);
+    }
+    return mounts;
+}
+
+bool VolumeList::isChoosable(const Mount &mount, PathStyle style)
+{
+    const QString root = cleanPathIn(mount.root, style);
+    // Windows reports drive letters and folders a user mounted a volume on,
+    // none of them the system's own.
+    if (style == PathStyle::Windows)
+        return !root.isEmpty();
     if (root == QLatin1String("/"))
         return true;
     if (!root.startsWith(QLatin1Char('/')) || isSystemPlace(root) || isSystemType(mount.fsType))
@@ -306,36 +258,60 @@ bool VolumeList::isChoosable(const Mount &mount)
     return true;
 }
 
-QList<VolumeList::Mount> VolumeList::systemMounts()
+VolumeList VolumeList::fromSystem()
 {
-    // Only Linux has mountinfo; elsewhere the file does not open and Qt's
-    // list stands in.
-    QList<Mount> mounts;
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    if (file.open(QIODevice::ReadOnly))
-        mounts = parseMountInfo(file.readAll());
-    if (!mounts.isEmpty()) {
-        const QHash<QString, QString> labels = labelsByDevice();
-        QList<Mount> kept;
-        for (Mount &mount : mounts) {
-            // Files bind-mounted into containers (/etc/hosts) are no place to
-            // choose. Only candidates are looked at: a stat of a hung network
-            // mount that would be left out anyway must not stall the list.
-            if (isChoosable(mount) && !QFileInfo(mount.root).isDir())
-                continue;
-            if (mount.device.startsWith(QLatin1Char('/')))
-                mount.label = labels.value(QFileInfo(mount.device).canonicalFilePath());
-            kept.append(mount);
-        }
-        mounts = kept;
-    }
-    if (mounts.isEmpty())
-        mounts = storageMounts();
-    const bool hasTop = std::any_of(mounts.cbegin(), mounts.cend(),
-                                    [](const Mount &m) { return m.root == QLatin1String("/"); });
-    if (!hasTop)
-        mounts.prepend({ QStringLiteral("/"), QString(), QString(), QString(), false });
-    return mounts;
+    const PathStyle style = Platform::pathStyle();
+    return VolumeList(systemMounts(style), style);
 }
 
-#endif
+Qt::CaseSensitivity VolumeList::pathCase() const
+{
+    return m_style == PathStyle::Windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+}
+
+QString VolumeList::cleanPath(const QString &path) const
+{
+    return cleanPathIn(path, m_style);
+}
+
+int VolumeList::indexOfRoot(const QString &root) const
+{
+    const QString cleaned = cleanPath(root);
+    if (cleaned.isEmpty())
+        return -1;
+    const QString wanted = withoutTrailingSlash(cleaned);
+    for (int i = 0; i < m_volumes.size(); ++i) {
+        if (withoutTrailingSlash(m_volumes.at(i).root).compare(wanted, pathCase()) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString VolumeList::driveOf(const QString &path) const
+{
+    const QString cleaned = cleanPath(path);
+    if (cleaned.isEmpty() || !isAbsolute(cleaned, m_style))
+        return QString();
+    QString best;
+    qsizetype bestLength = -1;
+    for (const Volume &volume : m_volumes) {
+        const qsizetype length = withoutTrailingSlash(volume.root).size();
+        if (length > bestLength && lies(cleaned, volume.root, pathCase())) {
+            best = volume.root;
+            bestLength = length;
+        }
+    }
+    return best;
+}
+
+QString VolumeList::rootOf(const QString &drive) const
+{
+    for (const Volume &volume : m_volumes) {
+        if (volume.displayName == drive)
+            return volume.root;
+    }
+    if (drive.isEmpty())
+        return QString();
+    const int index = indexOfRoot(drive);
+    return index < 0 ? QString() : m_volumes.at(index).root;
+}

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "platform/PathStyle.h"
+#include "platform/Volumes.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
 
-// The volumes a user can pick a download folder on: on Windows the drive
-// letters, elsewhere "/" and the real file systems mounted below it. Holds no
-// widgets; the drive list and the directory list both read it.
+// The volumes a user can pick a download folder on: with Windows paths the
+// drive letters, with Unix paths "/" and the real file systems mounted below
+// it. Holds no widgets; the drive list and the directory list both read it.
 //
-// Which mounts count (Unix):
+// Which Unix mounts count:
 // - "/" always, whatever its type (in a container it is an overlay).
 // - Nothing mounted under /proc, /sys, /dev, /run (except /run/media, where
 //   desktops mount removable media), /var/run, /var/lock or /snap.
@@ -23,53 +26,30 @@
 class VolumeList final
 {
 public:
-    // How paths compare: drive letters and names ignore case on Windows only.
-#ifdef Q_OS_WIN
-    static constexpr Qt::CaseSensitivity pathCase = Qt::CaseInsensitive;
-#else
-    static constexpr Qt::CaseSensitivity pathCase = Qt::CaseSensitive;
-#endif
-
-    // One mounted file system as the platform reports it; paths use "/".
-    struct Mount
-    {
-        QString root;
-        QString fsType;
-        QString device;
-        QString label;
-        bool readOnly = false;
-    };
-
     struct Volume
     {
         QString root; // "/" separators; ends in "/" only at "/" or "C:/"
-        QString displayName; // the root, and the label in brackets if any
+        QString displayName; // the root as the platform writes it, and the label in brackets if any
         bool operator==(const Volume &) const = default;
     };
 
-    VolumeList() = default;
+    explicit VolumeList(PathStyle style = Platform::pathStyle());
     // Keeps the mounts a user would choose from, "/" (or the drive letters)
     // first, then the others by mount path.
-    explicit VolumeList(const QList<Mount> &mounts);
+    VolumeList(const QList<Mount> &mounts, PathStyle style);
 
+    // What the system has mounted now. May take long where a drive sleeps or
+    // a network share hangs.
     static VolumeList fromSystem();
-    static QList<Mount> systemMounts();
     // Parses the text of /proc/self/mountinfo; labels are left empty.
     static QList<Mount> parseMountInfo(QByteArrayView text);
-    static bool isChoosable(const Mount &mount);
+    static bool isChoosable(const Mount &mount, PathStyle style);
 
-    const QList<Volume> &volumes() const
-    {
-        return m_volumes;
-    }
-    qsizetype size() const
-    {
-        return m_volumes.size();
-    }
-    bool isEmpty() const
-    {
-        return m_volumes.isEmpty();
-    }
+    const QList<Volume> &volumes() const { return m_volumes; }
+    qsizetype size() const { return m_volumes.size(); }
+    PathStyle style() const { return m_style; }
+    // How paths on these volumes compare: case is ignored with Windows paths.
+    Qt::CaseSensitivity pathCase() const;
     int indexOfRoot(const QString &root) const;
 
     // The root of the volume whose mount path is the longest prefix of path,
@@ -80,5 +60,8 @@ public:
     QString rootOf(const QString &drive) const;
 
 private:
+    QString cleanPath(const QString &path) const;
+
     QList<Volume> m_volumes;
+    PathStyle m_style;
 };

@@ -24,14 +24,3 @@ QString LocalPathFor(const MainState &state, const QString &baseDirectory, const
 
 // The name of the local folder under the base directory: FLD or PCFLD.
 QString localFolderName(const MainState &state);
-
-// True when a name used as one path component cannot lead out of the folder it
-// is put in: no separator, no "..", no NUL. An empty name is allowed only where
-// it means "the folder itself" (the local folder name).
-// On Windows also no name that Windows refuses (isRefusedByWindows).
-bool isPlainPathComponent(const QString &name, bool allowEmpty);
-
-// A name Windows will not store as it stands: a character it reserves
-// (< > : " / \ | ? * and control characters), a trailing dot or blank, or a
-// device's name (CON, PRN, AUX, NUL, COM1..9, LPT1..9) with any extension.
-bool isRefusedByWindows(QStringView name);

@@ -1,13 +1,25 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <system_error>
 
 class QFile;
 
-// What saving a body needs that each platform does its own way. One source
-// file per platform implements it (SaverPlatform_unix.cpp, _win.cpp).
-namespace SaverPlatform {
+// How a finished body takes the place of a file, as each platform does it.
+namespace Platform {
+
+// A file with no name in folder, which vanishes with the process however it
+// ends (Linux's O_TMPFILE); null where the file system has none.
+std::unique_ptr<QFile> createUnnamedFile(const QString &folder);
+
+// Gives an unnamed file the name path, in one step and only where nothing
+// stands: std::errc::file_exists when something does, cross_device_link when
+// path lies on another volume.
+std::error_code nameUnnamedFile(const QFile &file, const QString &path);
+
+// A path by which an unnamed file can be opened again, for reading.
+QString unnamedFilePath(const QFile &file);
 
 // Marks a temporary file just made by this process as taken: hidden from
 // ordinary listings, and held against the clean-up of other Seqgets for as
@@ -27,7 +39,8 @@ void takeOverFrom(const QString &destination, const QString &replacement);
 
 // Moves source over destination in one step: readers see the old file or
 // the whole new one, and a symlink at the destination is replaced, not
-// written through.
+// written through. std::errc::cross_device_link when they lie on different
+// volumes.
 std::error_code replace(const QString &source, const QString &destination);
 
-} // namespace SaverPlatform
+} // namespace Platform

@@ -10,17 +10,57 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace SaverPlatform {
+namespace {
+
+std::error_code lastError()
+{
+    return std::error_code(errno, std::generic_category());
+}
+
+} // namespace
+
+std::unique_ptr<QFile> Platform::createUnnamedFile(const QString &folder)
+{
+#ifdef O_TMPFILE
+    const int fd
+        = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
+    // Unbuffered: the body comes in pieces of up to half a megabyte, which
+    // QFile's buffer would cut into 16 KiB writes.
+    auto file = std::make_unique<QFile>();
+    if (file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return file;
+    ::close(fd);
+#else
+    Q_UNUSED(folder);
+#endif
+    return nullptr;
+}
+
+QString Platform::unnamedFilePath(const QFile &file)
+{
+    return QStringLiteral("/proc/self/fd/") + QString::number(file.handle());
+}
+
+std::error_code Platform::nameUnnamedFile(const QFile &file, const QString &path)
+{
+    if (::linkat(AT_FDCWD, QFile::encodeName(unnamedFilePath(file)).constData(), AT_FDCWD,
+                 QFile::encodeName(path).constData(), AT_SYMLINK_FOLLOW)
+        != 0)
+        return lastError();
+    return {};
+}
 
 // The writer holds a lock on its file for as long as it lives; the kernel
 // drops the lock when the process ends, however it ends. A leading dot in
 // the name already hides it.
-void markTaken(QFile &file)
+void Platform::markTaken(QFile &file)
 {
     ::flock(file.handle(), LOCK_EX | LOCK_NB);
 }
 
-void removeLeftovers(const QString &folder, const QString &nameFilter)
+void Platform::removeLeftovers(const QString &folder, const QString &nameFilter)
 {
     const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-10);
     QDirIterator it(folder, { nameFilter }, QDir::Files | QDir::Hidden | QDir::System);
@@ -42,19 +82,17 @@ void removeLeftovers(const QString &folder, const QString &nameFilter)
     }
 }
 
-void takeOverFrom(const QString &destination, const QString &replacement)
+void Platform::takeOverFrom(const QString &destination, const QString &replacement)
 {
     const QFileInfo existing(destination);
     if (existing.isFile() && !existing.isSymLink())
         QFile::setPermissions(replacement, existing.permissions());
 }
 
-std::error_code replace(const QString &source, const QString &destination)
+std::error_code Platform::replace(const QString &source, const QString &destination)
 {
     if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
         != 0)
-        return std::error_code(errno, std::generic_category());
+        return lastError();
     return {};
 }
-
-} // namespace SaverPlatform

@@ -15,17 +15,31 @@ std::wstring nativePath(const QString &path)
 
 } // namespace
 
-namespace SaverPlatform {
+// NTFS has no file without a name: the saver uses a hidden one.
+std::unique_ptr<QFile> Platform::createUnnamedFile(const QString &)
+{
+    return nullptr;
+}
+
+std::error_code Platform::nameUnnamedFile(const QFile &, const QString &)
+{
+    return std::make_error_code(std::errc::function_not_supported);
+}
+
+QString Platform::unnamedFilePath(const QFile &)
+{
+    return {};
+}
 
 // A leading dot hides nothing on Windows: the attribute does. The lock is the
 // way Qt opens a file there, without sharing deletion, so nobody can remove
 // it while its writer has it open.
-void markTaken(QFile &file)
+void Platform::markTaken(QFile &file)
 {
     ::SetFileAttributesW(nativePath(file.fileName()).c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
-void removeLeftovers(const QString &folder, const QString &nameFilter)
+void Platform::removeLeftovers(const QString &folder, const QString &nameFilter)
 {
     const QDateTime settled = QDateTime::currentDateTimeUtc().addSecs(-10);
     QDirIterator it(folder, { nameFilter }, QDir::Files | QDir::Hidden | QDir::System);
@@ -38,7 +52,7 @@ void removeLeftovers(const QString &folder, const QString &nameFilter)
     }
 }
 
-void takeOverFrom(const QString &destination, const QString &replacement)
+void Platform::takeOverFrom(const QString &destination, const QString &replacement)
 {
     const DWORD existing = ::GetFileAttributesW(nativePath(destination).c_str());
     const DWORD kept = existing == INVALID_FILE_ATTRIBUTES || (existing & FILE_ATTRIBUTE_DIRECTORY)
@@ -47,7 +61,7 @@ void takeOverFrom(const QString &destination, const QString &replacement)
     ::SetFileAttributesW(nativePath(replacement).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);
 }
 
-std::error_code replace(const QString &source, const QString &destination)
+std::error_code Platform::replace(const QString &source, const QString &destination)
 {
     const std::wstring from = nativePath(source), to = nativePath(destination);
     // A virus scanner or the search indexer opens a file just written, or the
@@ -70,4 +84,3 @@ std::error_code replace(const QString &source, const QString &destination)
     return std::error_code(int(error), std::system_category());
 }
 
-} // namespace SaverPlatform

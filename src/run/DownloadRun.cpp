@@ -1,5 +1,6 @@
 #include "run/DownloadRun.h"
 
+#include "disk/SafeNames.h"
 #include "job/NamingRules.h"
 #include "job/NumberParse.h"
 #include "job/ProxyAddress.h"
@@ -100,7 +101,7 @@ bool DownloadRun::folderIsSafe() const
     // Without a base directory the folder would hang off the file system's
     // root, outside anything the user chose.
     return !m_job.baseDirectory.isEmpty()
-        && isPlainPathComponent(localFolderName(m_job.state), true);
+        && isPlainPathComponent(localFolderName(m_job.state), true, Platform::pathStyle());
 }
 
 void DownloadRun::nextFile()
@@ -122,7 +123,7 @@ void DownloadRun::nextFile()
     // name is being edited), since the folder may be right again by the end.
     const QString folder = folderIsSafe() ? LocalFolder(s, base) : QString();
     QIODevice *sink = nullptr;
-    if (isPlainPathComponent(m_fileName, false) && m_saver.begin(folder, base))
+    if (isPlainPathComponent(m_fileName, false, Platform::pathStyle()) && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
     m_transfer.fetch(m_addresses.url(m_lastUrl),
@@ -149,7 +150,7 @@ void DownloadRun::saveFile(const FetchResult &result)
     // A body that had nowhere to go is lost: the step fails, rather than
     // passing an empty file off as what the server sent.
     const bool bodyLost = !m_saver.isPending() && result.ok && result.bytes > 0;
-    if (bodyLost || !folderIsSafe() || !isPlainPathComponent(m_fileName, false)) {
+    if (bodyLost || !folderIsSafe() || !isPlainPathComponent(m_fileName, false, Platform::pathStyle())) {
         m_saver.discard();
         return;
     }

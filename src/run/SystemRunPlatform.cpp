@@ -1,6 +1,6 @@
 #include "run/SystemRunPlatform.h"
 
-#include "disk/SystemFolder.h"
+#include "disk/UserFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,19 +1,15 @@
 #include "settings/SettingsStore.h"
 
 #include "job/JobBox.h"
+#include "platform/FileReplace.h"
+#include "platform/SettingsPlace.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTemporaryFile>
-#include <filesystem>
 #include <optional>
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -50,34 +46,6 @@ bool isIniLine(const QByteArray &line)
         || trimmed.contains('=');
 }
 
-// A line in CP932, or nothing when it is not valid CP932. Qt reads that code
-// page through ICU, which Linux has and the Windows build leaves out; Windows
-// has the code page itself.
-std::optional<QString> fromCp932(const QByteArray &line)
-{
-    if (line.isEmpty())
-        return QString();
-#ifdef Q_OS_WIN
-    // Bytes CP932 leaves unassigned are refused, not made a placeholder.
-    constexpr UINT codePage = 932;
-    constexpr DWORD flags = MB_ERR_INVALID_CHARS;
-    const int length = int(line.size());
-    const int size = MultiByteToWideChar(codePage, flags, line.constData(), length, nullptr, 0);
-    if (size <= 0)
-        return std::nullopt;
-    std::wstring text(size_t(size), L'\0');
-    if (MultiByteToWideChar(codePage, flags, line.constData(), length, text.data(), size) != size)
-        return std::nullopt;
-    return QString::fromStdWString(text);
-#else
-    QStringDecoder legacy("windows-31j");
-    QString text = legacy.decode(line);
-    if (!legacy.isValid() || legacy.hasError())
-        return std::nullopt;
-    return text;
-#endif
-}
-
 // The file's lines as UTF-8, for QSettings to parse. A line that is not UTF-8
 // is decoded as CP932; one that is neither, or holds a NUL byte, is left out.
 // clean tells whether every line could be read as it stood.
@@ -102,7 +70,7 @@ QByteArray readableLines(const QByteArray &bytes, bool &clean)
         // The whole line is decoded before QSettings sees it: the second byte
         // of a CP932 character may be a backslash, which QSettings would take
         // as an escape.
-        if (const std::optional<QString> legacyText = fromCp932(line))
+        if (const std::optional<QString> legacyText = Platform::fromCp932(line))
             lines += legacyText->toUtf8() + '\n';
     }
     return lines;
@@ -122,17 +90,6 @@ std::optional<QString> asText(const QVariant &value)
     return value.toString();
 }
 
-// A path as the file system takes it: in UTF-16 on Windows, where the narrow
-// code page cannot hold every name (a Japanese user name on a Western system).
-std::filesystem::path fileSystemPath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
 // Moves whatever is at path (a file, a FIFO, a link) to the first backup name
 // beside it that is free. True when path is free afterwards.
 bool keepAsBackup(const QString &path)
@@ -142,22 +99,14 @@ bool keepAsBackup(const QString &path)
     QString backup = path + QStringLiteral(".bak");
     for (int n = 1; kindOf(backup) != FileKind::Absent; ++n)
         backup = path + QStringLiteral(".bak.") + QString::number(n);
-    std::error_code error;
-    std::filesystem::rename(fileSystemPath(path), fileSystemPath(backup), error);
-    return !error;
+    return !Platform::replace(path, backup);
 }
 
 } // namespace
 
 SettingsStore::SettingsStore()
-#ifdef Q_OS_WIN
-    : SettingsStore(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Seqget"),
-        Format::Registry)
-#else
-    : SettingsStore(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                    + QStringLiteral("/Seqget/Seqget.conf"))
-#endif
+    : SettingsStore(Platform::userSettingsPlace().location,
+                    Platform::userSettingsPlace().registry ? Format::Registry : Format::IniFile)
 {
 }
 

@@ -20,22 +20,18 @@
 // itself as a backup before the first sync() replaces it: under its name plus
 // ".bak", or ".bak.1", ".bak.2" and so on when older backups are there, which
 // are never overwritten.
-class SettingsStore
+class SettingsStore final
 {
 public:
     // An INI file, or (Windows) a key of the registry, whose values are read
     // and written by the same rules; a damaged registry value reads as absent.
     enum class Format { IniFile, Registry };
 
-    // The user's store. Linux: Seqget/Seqget.conf in the user's configuration
-    // folder ($XDG_CONFIG_HOME or ~/.config), where QSettings keeps it.
-    // Windows: the per-user registry area where Windows programs have always
-    // kept such settings, HKEY_CURRENT_USER\Software\VB and VBA Program
-    // Settings\Seqget, section STARTUP.
+    // The user's store, where the platform keeps it (Platform::userSettingsPlace).
     SettingsStore();
     // An INI file at the given path (tests, portable use), or a registry key.
     explicit SettingsStore(const QString &location, Format format = Format::IniFile);
-    virtual ~SettingsStore();
+    ~SettingsStore();
 
     SettingsStore(const SettingsStore &) = delete;
     SettingsStore &operator=(const SettingsStore &) = delete;
@@ -43,9 +39,9 @@ public:
     // The stored or written text, or defaultValue when the key is absent or
     // its value is not text (a value the format's own syntax turns into
     // something else, such as "@Rect(...)").
-    virtual QString read(const QString &key, const QString &defaultValue) const;
+    QString read(const QString &key, const QString &defaultValue) const;
     // Takes the text at once for read(); the file gets it at the next sync().
-    virtual void write(const QString &key, const QString &text);
+    void write(const QString &key, const QString &text);
     // Writes what write() was given to the file. A store that was not read
     // cleanly first keeps the old file as a backup and then writes every key
     // it read or was given; when no backup can be made, nothing is written.

@@ -1,7 +1,7 @@
 #include "settings/StoredSettings.h"
 
 #include "job/JobBox.h"
-#include "disk/SystemFolder.h"
+#include "disk/UserFolders.h"
 #include "settings/SettingsConversions.h"
 #include "settings/SettingsStore.h"
 

@@ -1,5 +1,7 @@
 #include "ui/DirectoryList.h"
 
+#include "platform/FolderAccess.h"
+
 #include <QAccessible>
 #include <QCollator>
 #include <QDir>
@@ -113,12 +115,7 @@ QString DirectoryList::normalisedPath(const QString &path)
 
 bool DirectoryList::canEnter(const QString &cleanPath)
 {
-    const QFileInfo info(cleanPath);
-#ifdef Q_OS_WIN
-    return info.isDir() && info.isReadable();
-#else
-    return info.isDir() && info.isReadable() && info.isExecutable();
-#endif
+    return Platform::canEnterFolder(cleanPath);
 }
 
 bool DirectoryList::setPath(const QString &path)
@@ -126,7 +123,7 @@ bool DirectoryList::setPath(const QString &path)
     const QString clean = normalisedPath(path);
     if (clean.isEmpty() || !canEnter(clean))
         return false;
-    if (clean.compare(m_path, VolumeList::pathCase) == 0)
+    if (clean.compare(m_path, m_volumes.pathCase()) == 0)
         return true;
     m_path = clean;
     fill();
@@ -215,7 +212,7 @@ void DirectoryList::fill()
     const QString root = wayRoot();
 
     QStringList way { m_path };
-    while (way.constFirst().compare(root, VolumeList::pathCase) != 0
+    while (way.constFirst().compare(root, m_volumes.pathCase()) != 0
            && parentOf(way.constFirst()) != way.constFirst())
         way.prepend(parentOf(way.constFirst()));
 

@@ -8,22 +8,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Each mount as "root|type|label", and "|ro" for a read-only one.
-VolumeList listFrom(const QStringList &mounts)
-{
-    QList<VolumeList::Mount> list;
-    for (const QString &mount : mounts) {
-        const QStringList parts = mount.split(u'|');
-        list.append({ parts.value(0), parts.value(1), {}, parts.value(2), mount.endsWith(u"|ro") });
-    }
-    return VolumeList(list);
-}
-
 #ifdef Q_OS_WIN
 constexpr bool onWindows = true;
 #else
 constexpr bool onWindows = false;
 #endif
+
+// Each mount as "root|type|label", and "|ro" for a read-only one.
+VolumeList listFrom(const QStringList &mounts)
+{
+    QList<Mount> list;
+    for (const QString &mount : mounts) {
+        const QStringList parts = mount.split(u'|');
+        list.append({ parts.value(0), parts.value(1), {}, parts.value(2), mount.endsWith(u"|ro") });
+    }
+    return VolumeList(list, onWindows ? PathStyle::Windows : PathStyle::Unix);
+}
+
 
 } // namespace
 
@@ -59,7 +60,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, text);
         QStringList parsed;
-        for (const VolumeList::Mount &m : VolumeList::parseMountInfo(text))
+        for (const Mount &m : VolumeList::parseMountInfo(text))
             parsed.append(m.root + u'|' + m.fsType + u'|' + m.device + u'|'
                           + (m.readOnly ? u"ro"_s : u"rw"_s));
         QTEST(parsed, "mounts");

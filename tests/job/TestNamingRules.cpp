@@ -2,6 +2,7 @@
 #include "job/NamingRules.h"
 #include "job/NumberParse.h"
 #include "job/ProxyAddress.h"
+#include "disk/SafeNames.h"
 
 #include <QDir>
 #include <QTest>

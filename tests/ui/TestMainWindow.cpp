@@ -59,7 +59,8 @@ private Q_SLOTS:
         QVERIFY(QDir(m_root).mkpath(u"first/a/b"_s) && QDir(m_root).mkpath(u"second/c"_s));
         const VolumeList volumes({ { m_root + "first", "ext4", "", "" },
                                    { m_root + "second", "ext4", "", "" },
-                                   { m_root + "missing", "vfat", "", "" } });
+                                   { m_root + "missing", "vfat", "", "" } },
+                                 Platform::pathStyle());
         m_prompter = {};
         m_window = std::make_unique<Seqget_FRM>(m_platform, firstStartIn(m_root + "first/a"),
                                                 &m_prompter);

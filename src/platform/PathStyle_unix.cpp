@@ -1,0 +1,6 @@
+#include "platform/PathStyle.h"
+
+PathStyle Platform::pathStyle()
+{
+    return PathStyle::Unix;
+}
