@@ -41,10 +41,9 @@ int main(int argc, char *argv[])
     }
     // LOG and BEEP stay off, so the platform only makes the folder.
     SystemRunPlatform platform;
-    DownloadRun run(platform);
-    const QString caFile = qEnvironmentVariable("SEQGET_BENCH_CA_FILE");
-    if (!caFile.isEmpty())
-        run.setCertificateAuthorities(caFile);
+    TransferOptions options;
+    options.certificateAuthorities = qEnvironmentVariable("SEQGET_BENCH_CA_FILE");
+    DownloadRun run(platform, options);
     QObject::connect(&run, &DownloadRun::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     run.StartStop(job);

@@ -1,3 +1,5 @@
+#include "disk/VolumeList.h"
+#include "run/DownloadRun.h"
 #include "run/SystemRunPlatform.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
@@ -15,7 +17,9 @@ int main(int argc, char *argv[])
 
     SettingsStore store;
     SystemRunPlatform platform([] { QApplication::beep(); });
-    Seqget_FRM window(platform, StoredSettings::load(store));
+    // Goes after the window, which reports what it does.
+    DownloadRun run(platform);
+    Seqget_FRM window(run, &VolumeList::fromSystem, StoredSettings::load(store));
     QObject::connect(&window, &Seqget_FRM::saveRequested,
                      [&store](const StoredSettings &settings) { settings.save(store); });
     window.show();

@@ -20,9 +20,10 @@ void readInto(qint16 &field, const QString &text)
 
 } // namespace
 
-DownloadRun::DownloadRun(RunPlatform &platform, QObject *parent)
+DownloadRun::DownloadRun(RunPlatform &platform, const TransferOptions &options, QObject *parent)
     : QObject(parent)
     , m_platform(platform)
+    , m_transfer(options)
 {
     connect(&m_transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
 }
@@ -30,16 +31,6 @@ DownloadRun::DownloadRun(RunPlatform &platform, QObject *parent)
 // The transfer and the saver go with the run: the fetch is aborted and the
 // partial body dropped, and no signal follows.
 DownloadRun::~DownloadRun() = default;
-
-void DownloadRun::setStallLimit(std::chrono::milliseconds limit)
-{
-    m_transfer.setStallLimit(limit);
-}
-
-void DownloadRun::setCertificateAuthorities(const QString &pemFile)
-{
-    m_transfer.setCertificateAuthorities(pemFile);
-}
 
 void DownloadRun::setState(State state)
 {

@@ -9,7 +9,6 @@
 
 #include <QObject>
 #include <QString>
-#include <chrono>
 
 class RunPlatform;
 
@@ -38,7 +37,8 @@ public:
     };
 
     // The platform must outlive the run.
-    explicit DownloadRun(RunPlatform &platform, QObject *parent = nullptr);
+    explicit DownloadRun(RunPlatform &platform, const TransferOptions &options = {},
+                         QObject *parent = nullptr);
     // Aborts a run in progress and says nothing more.
     ~DownloadRun() override;
 
@@ -57,14 +57,6 @@ public:
     void jobChanged(const RunJob &job);
 
     State state() const { return m_state; }
-    const Numbers &numbers() const { return m_numbers; }
-
-    // How long a fetch may move less than a few bytes a second before it
-    // fails (30 s unless set).
-    void setStallLimit(std::chrono::milliseconds limit);
-    // Trusts the certificate authorities in this PEM file instead of the
-    // system's (servers with certificates of their own making).
-    void setCertificateAuthorities(const QString &pemFile);
 
 Q_SIGNALS:
     void stateChanged(DownloadRun::State state);

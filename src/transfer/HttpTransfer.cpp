@@ -1,6 +1,7 @@
 #include "transfer/HttpTransfer.h"
 
 #include "Version.h"
+#include "transfer/ReplyRules.h"
 
 #include <QFile>
 #include <QHash>
@@ -16,38 +17,19 @@ namespace {
 // Large enough that a fast local server is not throttled by the callbacks,
 // small enough that a gigabyte body never sits in memory.
 constexpr long receiveBufferSize = 512 * 1024;
-constexpr long maxRedirects = 10;
 // libcurl hands the body over 16 KiB at a time; it goes to the sink in
 // pieces of this size instead, a few system calls per megabyte.
 constexpr qsizetype sinkWriteSize = 512 * 1024;
-// An error page is read to its end so that the connection can serve the next
-// file; one larger than this costs less to drop with its connection.
-constexpr qint64 maxDiscardedBody = 1024 * 1024;
 // A body that moves less than this over a whole stall limit (with the usual
 // 30 s, 10 bytes a second) counts as stalled: a server that trickles a byte
 // now and then must not hold a run for ever.
 constexpr long minimumBytesPerLimit = 300;
-// A kept-alive connection that the peer closed just as the request went out
-// is not the server's answer; the request goes out again on a new one.
-constexpr int maxAttempts = 3;
-
-// A 206 answers a Range request, and none is sent: it is a part, not the file.
-bool isWholeBody(int status)
-{
-    return status >= 200 && status <= 299 && status != 206;
-}
 
 void initCurlOnce()
 {
     // Not thread-safe in older libcurl, and needed once per process only.
     static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
     Q_UNUSED(init);
-}
-
-bool startsWithNoCase(const char *data, size_t length, const char *prefix)
-{
-    const size_t n = qstrlen(prefix);
-    return length >= n && qstrnicmp(data, prefix, n) == 0;
 }
 
 // Frees a libcurl handle with the function made for it.
@@ -62,45 +44,17 @@ using HeaderList = std::unique_ptr<curl_slist, CurlDeleter<curl_slist_free_all>>
 using UrlHandle = std::unique_ptr<CURLU, CurlDeleter<curl_url_cleanup>>;
 using CurlText = std::unique_ptr<char, CurlDeleter<curl_free>>;
 
-bool isDigits(const QByteArray &text)
-{
-    return !text.isEmpty()
-        && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// What one header block of a reply says about its status and its framing.
-struct ReplyHead
-{
-    int status = 0;
-    bool chunked = false;
-    bool redirect = false;
-    QByteArray location;
-    QByteArray contentLength;
-    bool conflictingLengths = false;
-    bool unreadableLength = false;
-
-    bool hasLength() const { return chunked || !contentLength.isEmpty(); }
-    // Whether the body of a reply that is not the file can still be read to
-    // its end.
-    bool bodyIsFramed() const
-    {
-        return hasLength() || status < 200 || status == 204 || status == 304;
-    }
-};
-
 } // namespace
 
 class HttpTransfer::Private
 {
 public:
-    explicit Private(HttpTransfer *owner);
+    Private(HttpTransfer *owner, const TransferOptions &options);
     ~Private();
 
     void fetch(const QByteArray &url, const QByteArray &referer, QIODevice *sink);
     void abort();
     void setProxy(const QString &host, quint16 port);
-    void setCertificateAuthorities(const QString &pemFile);
-    void setStallLimit(std::chrono::milliseconds limit);
 
 private:
     struct SocketWatch
@@ -118,18 +72,16 @@ private:
     void start();
     void watchSocket(curl_socket_t socket, int what);
     QSocketNotifier *newNotifier(curl_socket_t socket, bool forRead);
-    size_t readHeaderLine(const char *data, size_t length);
     size_t writeBody(const char *data, size_t length);
     bool flushToSink();
-    int beforeRequest();
     void driveCurl(curl_socket_t socket, int events);
-    bool shouldRetry(CURLcode code) const;
-    QString followUnframedRedirect();
-    int responseCode() const;
+    QString followRedirect();
+    void finish(CURLcode code);
     void complete(FetchResult result);
     void failQueued(const QString &error);
 
     HttpTransfer *q;
+    ReplyRules m_rules;
     HeaderList m_headers;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     EasyHandle m_easy;
@@ -138,32 +90,23 @@ private:
     QByteArray m_proxy;
     QIODevice *m_sink = nullptr;
     QByteArray m_toSink;
-    ReplyHead m_head;
-    QString m_refusal;
-    // Where a redirect goes whose body nothing but the server's close would end.
-    QByteArray m_unframedRedirect;
     qint64 m_received = 0;
-    qint64 m_discarded = 0;
-    // Bytes of the reply to the request now under way, header included.
-    qint64 m_replyBytes = 0;
-    int m_attempt = 0;
-    // Redirects of this fetch that libcurl did not follow itself.
-    int m_redirects = 0;
     // Counts fetches so that a failure queued for an earlier one is dropped.
     quint64 m_fetchId = 0;
     bool m_running = false;
     bool m_pendingFailure = false;
     bool m_writeFailed = false;
-    bool m_reachedHttps = false;
+    // The rules asked for the redirect to be followed from here.
+    bool m_follow = false;
     // Last, so that it goes first: closing the cached connections calls back
     // into watchSocket() and onCurlTimer(), whose members must still be alive
     // then, and the easy handle must outlive the multi handle it was part of.
     MultiHandle m_multi;
 };
 
-HttpTransfer::HttpTransfer(QObject *parent)
+HttpTransfer::HttpTransfer(const TransferOptions &options, QObject *parent)
     : QObject(parent)
-    , d(std::make_unique<Private>(this))
+    , d(std::make_unique<Private>(this, options))
 {
 }
 
@@ -172,16 +115,6 @@ HttpTransfer::~HttpTransfer() = default;
 void HttpTransfer::setProxy(const QString &host, quint16 port)
 {
     d->setProxy(host, port);
-}
-
-void HttpTransfer::setStallLimit(std::chrono::milliseconds limit)
-{
-    d->setStallLimit(limit);
-}
-
-void HttpTransfer::setCertificateAuthorities(const QString &pemFile)
-{
-    d->setCertificateAuthorities(pemFile);
 }
 
 void HttpTransfer::fetch(const QByteArray &url, const QByteArray &referer, QIODevice *sink)
@@ -194,7 +127,7 @@ void HttpTransfer::abort()
     d->abort();
 }
 
-HttpTransfer::Private::Private(HttpTransfer *owner)
+HttpTransfer::Private::Private(HttpTransfer *owner, const TransferOptions &options)
     : q(owner)
 {
     initCurlOnce();
@@ -217,8 +150,10 @@ HttpTransfer::Private::Private(HttpTransfer *owner)
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // Files come one at a time, so HTTP/2 would multiplex nothing; and the
-    // framing checks and the retry below are made for HTTP/1.1's failures.
+    // reply rules and the retry are made for HTTP/1.1's framing and failures.
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    // libcurl follows the redirects whose body it can read to the end; the
+    // rules count them and hold the chain to https.
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_USERAGENT, "Seqget/" SEQGET_FILE_VERSION);
     // The saved bytes and the length check must be the server's own.
@@ -233,7 +168,17 @@ HttpTransfer::Private::Private(HttpTransfer *owner)
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Private::onCurlRequest);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
-    setStallLimit(std::chrono::seconds(30));
+    // libcurl's low-speed check counts whole seconds and body bytes only, so
+    // a head that is not complete one stall limit after the request went out
+    // fails as well, however busily the server trickles header lines.
+    const long seconds = std::max(
+        1L, long(std::chrono::ceil<std::chrono::seconds>(options.stallLimit).count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, minimumBytesPerLimit / seconds));
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.stallLimit.count()));
+    if (!options.certificateAuthorities.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO,
+                         QFile::encodeName(options.certificateAuthorities).constData());
 
     m_curlTimer.setSingleShot(true);
     m_curlTimer.setTimerType(Qt::PreciseTimer);
@@ -259,24 +204,6 @@ void HttpTransfer::Private::setProxy(const QString &host, quint16 port)
     m_proxy = QStringLiteral("http://%1:%2").arg(authority).arg(port).toUtf8();
 }
 
-void HttpTransfer::Private::setCertificateAuthorities(const QString &pemFile)
-{
-    // libcurl keeps its own copy of every text option.
-    curl_easy_setopt(m_easy.get(), CURLOPT_CAINFO, QFile::encodeName(pemFile).constData());
-}
-
-void HttpTransfer::Private::setStallLimit(std::chrono::milliseconds limit)
-{
-    // libcurl's low-speed check counts whole seconds and body bytes only, so
-    // a head that is not complete one stall limit after the request went out
-    // fails as well, however busily the server trickles header lines.
-    const long seconds = std::max(1L, long(std::chrono::ceil<std::chrono::seconds>(limit).count()));
-    curl_easy_setopt(m_easy.get(), CURLOPT_LOW_SPEED_TIME, seconds);
-    curl_easy_setopt(m_easy.get(), CURLOPT_LOW_SPEED_LIMIT,
-                     std::max(1L, minimumBytesPerLimit / seconds));
-    curl_easy_setopt(m_easy.get(), CURLOPT_CONNECTTIMEOUT_MS, long(limit.count()));
-}
-
 void HttpTransfer::Private::fetch(const QByteArray &url, const QByteArray &referer, QIODevice *sink)
 {
     abort();
@@ -290,33 +217,24 @@ void HttpTransfer::Private::fetch(const QByteArray &url, const QByteArray &refer
     m_sink = sink;
     m_received = 0;
     m_writeFailed = false;
-    m_attempt = 0;
-    m_redirects = 0;
+    m_rules.reset();
 
     // libcurl keeps its own copies of the texts given to it.
     CURL *easy = m_easy.get();
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, maxRedirects);
     // Many image servers refuse a request that names no page it came from.
     curl_easy_setopt(easy, CURLOPT_REFERER, referer.isEmpty() ? nullptr : referer.constData());
     // An empty proxy (never a null one) keeps http_proxy, https_proxy and
     // all_proxy from the environment out of a direct run.
     curl_easy_setopt(easy, CURLOPT_PROXY, m_proxy.constData());
+    curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 0L);
     start();
 }
 
 void HttpTransfer::Private::start()
 {
-    ++m_attempt;
     m_errorBuffer[0] = '\0';
-    m_discarded = 0;
-    m_replyBytes = 0;
-    m_head = {};
-    m_refusal.clear();
-    m_unframedRedirect.clear();
-    m_reachedHttps = false;
-    // A retry must not meet the connection that just died under it.
-    curl_easy_setopt(m_easy.get(), CURLOPT_FRESH_CONNECT, long(m_attempt > 1));
+    m_follow = false;
     // Adding the handle only arms libcurl's timer; the transfer itself, and
     // any failure, happens from the event loop. (Driving it from here would
     // save that round, but a fast server's reply would then arrive inside
@@ -382,28 +300,29 @@ size_t HttpTransfer::Private::onCurlWrite(char *data, size_t size, size_t count,
 
 size_t HttpTransfer::Private::onCurlHeader(char *data, size_t size, size_t count, void *self)
 {
-    return static_cast<Private *>(self)->readHeaderLine(data, size * count);
+    // libcurl hands over one whole line at a time.
+    auto *d = static_cast<Private *>(self);
+    const size_t length = size * count;
+    switch (d->m_rules.headLine(QByteArrayView(data, qsizetype(length)))) {
+    case ReplyRules::Step::Go:
+        return length;
+    case ReplyRules::Step::Follow:
+        d->m_follow = true;
+        return 0;
+    case ReplyRules::Step::Stop:
+        return 0;
+    }
+    return 0;
 }
 
 int HttpTransfer::Private::onCurlRequest(void *self, char *, char *, int, int)
 {
-    return static_cast<Private *>(self)->beforeRequest();
-}
-
-int HttpTransfer::Private::beforeRequest()
-{
     // Called for every request of a redirect chain, with the URL it is for.
-    // Once the chain has been on https, it never goes back to plain http.
+    auto *d = static_cast<Private *>(self);
     const char *url = nullptr;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_EFFECTIVE_URL, &url);
-    const bool https = url && startsWithNoCase(url, qstrlen(url), "https:");
-    if (m_reachedHttps && !https) {
-        m_refusal = QStringLiteral("redirected from https to http");
-        return CURL_PREREQFUNC_ABORT;
-    }
-    m_reachedHttps = m_reachedHttps || https;
-    m_replyBytes = 0;
-    return CURL_PREREQFUNC_OK;
+    curl_easy_getinfo(d->m_easy.get(), CURLINFO_EFFECTIVE_URL, &url);
+    return d->m_rules.request(url ? url : "") == ReplyRules::Step::Go ? CURL_PREREQFUNC_OK
+                                                                     : CURL_PREREQFUNC_ABORT;
 }
 
 void HttpTransfer::Private::watchSocket(curl_socket_t socket, int what)
@@ -435,68 +354,15 @@ QSocketNotifier *HttpTransfer::Private::newNotifier(curl_socket_t socket, bool f
     return notifier;
 }
 
-size_t HttpTransfer::Private::readHeaderLine(const char *data, size_t length)
-{
-    m_replyBytes += qint64(length);
-    // libcurl hands over one whole line at a time: a status line opens each
-    // reply of a chain (and each interim 1xx), an empty line ends its head.
-    if (startsWithNoCase(data, length, "HTTP/")) {
-        m_head = {};
-        const char *space = static_cast<const char *>(memchr(data, ' ', length));
-        if (space && data + length - space >= 4)
-            m_head.status = QByteArray(space + 1, 3).toInt();
-    } else if (startsWithNoCase(data, length, "content-length:")) {
-        // Two lengths that disagree leave the body's end unknown: a short
-        // body could pass for a whole one. So does one too large for 64
-        // bits, which libcurl would read as no length at all.
-        const QByteArray value(data + 15, qsizetype(length) - 15);
-        for (const QByteArray &part : value.split(',')) {
-            const QByteArray number = part.trimmed();
-            bool fits = false;
-            number.toLongLong(&fits);
-            m_head.unreadableLength = m_head.unreadableLength || !fits || !isDigits(number);
-            if (!m_head.contentLength.isEmpty() && number != m_head.contentLength)
-                m_head.conflictingLengths = true;
-            m_head.contentLength = number;
-        }
-    } else if (startsWithNoCase(data, length, "transfer-encoding:")) {
-        m_head.chunked
-            = QByteArray(data + 18, qsizetype(length) - 18).toLower().contains("chunked");
-    } else if (startsWithNoCase(data, length, "location:")) {
-        m_head.redirect = m_head.status >= 300 && m_head.status <= 399;
-        m_head.location = QByteArray(data + 9, qsizetype(length) - 9).trimmed();
-    } else if (length > 0 && length <= 2 && (data[0] == '\r' || data[0] == '\n')) {
-        if (m_head.conflictingLengths) {
-            m_refusal = QStringLiteral("conflicting Content-Length headers");
-            return 0;
-        }
-        if (m_head.unreadableLength) {
-            m_refusal = QStringLiteral("Content-Length is no 64-bit length");
-            return 0;
-        }
-        // An error reply that ends only when the server closes would hold
-        // the connection, and the run, for as long as the server likes; a
-        // redirect of that kind is followed from here, since its body is
-        // never read anyway.
-        if (!isWholeBody(m_head.status) && !m_head.bodyIsFramed()) {
-            if (m_head.redirect)
-                m_unframedRedirect = m_head.location;
-            return 0;
-        }
-    }
-    return length;
-}
-
 size_t HttpTransfer::Private::writeBody(const char *data, size_t length)
 {
-    m_replyBytes += qint64(length);
-    // Redirects are followed inside libcurl and never reach here, so this is
-    // the final reply. An error page goes nowhere, and is read to its end only
-    // so that the connection stays usable.
-    if (!isWholeBody(m_head.status)) {
-        m_discarded += qint64(length);
-        return m_discarded > maxDiscardedBody ? 0 : length;
-    }
+    // Redirects that libcurl follows never reach here, so this is the final
+    // reply; one that is not the file is read to its end only so that the
+    // connection stays usable.
+    if (m_rules.body(qsizetype(length)) == ReplyRules::Step::Stop)
+        return 0;
+    if (!m_rules.bodyIsFile())
+        return length;
     if (!m_sink) {
         m_received += qint64(length);
         return length;
@@ -518,50 +384,30 @@ bool HttpTransfer::Private::flushToSink()
     return written;
 }
 
-int HttpTransfer::Private::responseCode() const
-{
-    long code = 0;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_RESPONSE_CODE, &code);
-    return int(code);
-}
-
-bool HttpTransfer::Private::shouldRetry(CURLcode code) const
-{
-    const bool connectionDied
-        = code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING;
-    return connectionDied && m_replyBytes == 0 && m_attempt < maxAttempts;
-}
-
-// Takes the redirect that the header callback stopped at, as libcurl would
-// have: the Location read against the address that answered with it, within
-// the same redirect count, and never from https down to http. The handle is
+// Takes the redirect the rules stopped at, as libcurl would have: the
+// Location read against the address that answered with it. The handle is
 // out of the multi handle here. Returns why it cannot be followed, if so.
-QString HttpTransfer::Private::followUnframedRedirect()
+QString HttpTransfer::Private::followRedirect()
 {
-    long followed = 0;
-    curl_easy_getinfo(m_easy.get(), CURLINFO_REDIRECT_COUNT, &followed);
-    m_redirects += int(followed) + 1;
-    if (m_redirects > maxRedirects)
-        return QStringLiteral("too many redirects");
     const char *from = nullptr;
     curl_easy_getinfo(m_easy.get(), CURLINFO_EFFECTIVE_URL, &from);
     const UrlHandle url(curl_url());
     char *text = nullptr;
     const bool resolved = url && from
         && curl_url_set(url.get(), CURLUPART_URL, from, 0) == CURLUE_OK
-        && curl_url_set(url.get(), CURLUPART_URL, m_unframedRedirect.constData(),
+        && curl_url_set(url.get(), CURLUPART_URL, m_rules.followTarget().constData(),
                         CURLU_URLENCODE | CURLU_ALLOW_SPACE)
             == CURLUE_OK
         && curl_url_get(url.get(), CURLUPART_URL, &text, 0) == CURLUE_OK;
     const CurlText target(text);
     if (!resolved)
         return QStringLiteral("unreadable redirect");
-    if (startsWithNoCase(from, qstrlen(from), "https:")
-        && !startsWithNoCase(target.get(), qstrlen(target.get()), "https:"))
-        return QStringLiteral("redirected from https to http");
+    // Asked before anything is sent, so that not even a connection is made
+    // where the chain must not go.
+    if (m_rules.request(target.get()) != ReplyRules::Step::Go)
+        return ReplyRules::describe(m_rules.refusal(), m_rules.status());
     curl_easy_setopt(m_easy.get(), CURLOPT_URL, target.get());
-    curl_easy_setopt(m_easy.get(), CURLOPT_MAXREDIRS, maxRedirects - m_redirects);
-    m_attempt = 0;
+    curl_easy_setopt(m_easy.get(), CURLOPT_FRESH_CONNECT, 0L);
     start();
     return {};
 }
@@ -571,45 +417,46 @@ void HttpTransfer::Private::driveCurl(curl_socket_t socket, int events)
     int running = 0;
     curl_multi_socket_action(m_multi.get(), socket, events, &running);
 
-    bool done = false;
-    CURLcode code = CURLE_OK;
     int queued = 0;
     while (CURLMsg *message = curl_multi_info_read(m_multi.get(), &queued)) {
         if (message->msg == CURLMSG_DONE && message->easy_handle == m_easy.get() && m_running) {
-            done = true;
-            code = message->data.result;
+            finish(message->data.result);
+            return;
         }
     }
-    if (!done)
-        return;
+}
 
-    if (shouldRetry(code) || !m_unframedRedirect.isEmpty()) {
+void HttpTransfer::Private::finish(CURLcode code)
+{
+    const bool connectionDied
+        = code == CURLE_SEND_ERROR || code == CURLE_RECV_ERROR || code == CURLE_GOT_NOTHING;
+    // libcurl asks again after a drop itself, but counts that over the
+    // handle's whole life, so a long series runs out of it.
+    const bool retry = !m_follow && connectionDied && m_rules.retryAfterDrop();
+    QString unfollowed;
+    if (m_follow || retry) {
         curl_multi_remove_handle(m_multi.get(), m_easy.get());
         m_running = false;
-        QString refusal;
-        if (m_unframedRedirect.isEmpty())
-            // libcurl retries such a request itself, but counts the retries
-            // over the handle's whole life, so a long series runs out of them.
+        if (retry) {
+            // The new attempt must not meet the connection that just died.
+            curl_easy_setopt(m_easy.get(), CURLOPT_FRESH_CONNECT, 1L);
             start();
-        else
-            refusal = followUnframedRedirect();
-        if (refusal.isEmpty())
             return;
-        FetchResult result;
-        result.httpStatus = responseCode();
-        result.errorText = refusal;
-        complete(result);
-        return;
+        }
+        unfollowed = followRedirect();
+        if (unfollowed.isEmpty())
+            return;
     }
 
     FetchResult result;
-    result.httpStatus = responseCode();
+    result.httpStatus = m_rules.status();
     if (m_writeFailed)
         result.errorText = QStringLiteral("cannot write the body");
-    else if (!m_refusal.isEmpty())
-        result.errorText = m_refusal;
-    else if (result.httpStatus != 0 && !isWholeBody(result.httpStatus))
-        result.errorText = QStringLiteral("HTTP status %1").arg(result.httpStatus);
+    else if (!unfollowed.isEmpty())
+        result.errorText = unfollowed;
+    else if (const ReplyRules::Refusal refusal = m_rules.refusal();
+             refusal != ReplyRules::Refusal::None)
+        result.errorText = ReplyRules::describe(refusal, m_rules.status());
     else if (code != CURLE_OK)
         // A body cut short of its Content-Length or its chunked framing ends
         // here as CURLE_PARTIAL_FILE or CURLE_RECV_ERROR, a stalled one as

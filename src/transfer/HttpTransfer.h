@@ -10,17 +10,31 @@
 
 class QIODevice;
 
+// What stays the same for every fetch of a transfer.
+struct TransferOptions
+{
+    // A fetch fails when less than a few bytes a second of the body arrive
+    // over this long, or when the reply's head is not complete by then. The
+    // limit counts in whole seconds, rounded up.
+    std::chrono::milliseconds stallLimit = std::chrono::seconds(30);
+    // A PEM file whose certificate authorities are trusted instead of the
+    // system's, for servers with certificates of their own making; empty for
+    // the system's.
+    QString certificateAuthorities;
+};
+
 // One GET at a time over a connection cache that lives as long as this
 // object, so connections stay alive across the files of a series and across
 // runs. Nothing blocks: the sockets and timers are watched by this thread's
 // event loop. The body streams into a sink the caller owns, so memory use
-// stays bounded whatever the body's size.
+// stays bounded whatever the body's size. What the replies mean is decided by
+// ReplyRules; this drives libcurl and asks them.
 class HttpTransfer final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit HttpTransfer(QObject *parent = nullptr);
+    explicit HttpTransfer(const TransferOptions &options = {}, QObject *parent = nullptr);
     ~HttpTransfer() override;
 
     HttpTransfer(const HttpTransfer &) = delete;
@@ -29,15 +43,6 @@ public:
     // Requests go through the HTTP proxy at host:port; an empty host means a
     // direct connection, and never a proxy from the environment.
     void setProxy(const QString &host, quint16 port);
-
-    // A fetch fails when less than a few bytes a second of the body arrive
-    // over this long, or when the reply's head is not complete by then. The
-    // limit counts in whole seconds, rounded up.
-    void setStallLimit(std::chrono::milliseconds limit);
-
-    // Trusts the certificate authorities in this PEM file instead of the
-    // system's, for servers with certificates of their own making.
-    void setCertificateAuthorities(const QString &pemFile);
 
     // Starts a GET of url, a request form as RequestAddresses makes it, and
     // streams its body into sink (discarded when sink is null). referer names

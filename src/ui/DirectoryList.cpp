@@ -75,12 +75,6 @@ DirectoryList::DirectoryList(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::openItem);
-
-    QString start = normalisedPath(QDir::currentPath());
-    while (!canEnter(start) && parentOf(start) != start)
-        start = parentOf(start);
-    m_path = start;
-    fill();
     // Looking the folder icons up searches the icon theme's folders, which
     // costs as much as the rest of the window's start-up; the entries get
     // their icons once the window is up.
@@ -134,8 +128,8 @@ bool DirectoryList::setPath(const QString &path)
 void DirectoryList::setVolumes(const VolumeList &volumes)
 {
     m_volumes = volumes;
-    m_fromSystem = false;
-    fill();
+    if (!m_path.isEmpty())
+        fill();
 }
 
 void DirectoryList::refresh()
@@ -196,8 +190,7 @@ void DirectoryList::openItem(QListWidgetItem *item)
 
 QString DirectoryList::wayRoot() const
 {
-    const VolumeList volumes = m_fromSystem ? VolumeList::fromSystem() : m_volumes;
-    const QString root = volumes.driveOf(m_path);
+    const QString root = m_volumes.driveOf(m_path);
     if (!root.isEmpty())
         return root;
     QString top = m_path;

@@ -21,7 +21,7 @@ public:
         DepthRole, // indentation level: 0 for the root
     };
 
-    // Opens the current directory of the process.
+    // Opens nothing until a path is set.
     explicit DirectoryList(QWidget *parent = nullptr);
 
     QString path() const { return m_path; }
@@ -29,8 +29,8 @@ public:
     // (missing, not a directory, no permission to list or enter it).
     bool setPath(const QString &path);
 
-    // Takes the roots from a fixed table instead of the system's volumes,
-    // which are otherwise read afresh each time the list is filled.
+    // The volumes whose roots the way down starts from; without one that
+    // holds the path, the way starts at the top of the path.
     void setVolumes(const VolumeList &volumes);
     // Reads the open directory again. When it has gone, the nearest ancestor
     // that can still be entered is opened, which is a change of path.
@@ -59,5 +59,4 @@ private:
     VolumeList m_volumes;
     QIcon m_openIcon;
     QIcon m_closedIcon;
-    bool m_fromSystem = true;
 };

@@ -114,13 +114,18 @@ DriveList::DriveList(QWidget *parent)
     }();
     Q_UNUSED(factoryInstalled)
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::onCurrentIndexChanged);
-    apply(VolumeList::fromSystem(), QString());
+}
+
+void DriveList::setVolumeReader(std::function<VolumeList()> read)
+{
+    m_read = std::move(read);
+    apply(m_read(), QString());
 }
 
 bool DriveList::setDrive(const QString &pathOrRoot)
 {
     // A volume mounted since the list was filled must be found too.
-    const VolumeList volumes = m_fromSystem ? VolumeList::fromSystem() : m_volumes;
+    const VolumeList volumes = m_read ? m_read() : m_volumes;
     QString root = volumes.rootOf(pathOrRoot);
     if (root.isEmpty())
         root = volumes.driveOf(pathOrRoot);
@@ -128,16 +133,10 @@ bool DriveList::setDrive(const QString &pathOrRoot)
     return !root.isEmpty();
 }
 
-void DriveList::setVolumes(const VolumeList &volumes)
-{
-    m_fromSystem = false;
-    apply(volumes, QString());
-}
-
 void DriveList::showPopup()
 {
-    if (m_fromSystem)
-        apply(VolumeList::fromSystem(), QString());
+    if (m_read)
+        apply(m_read(), QString());
     // The box is narrow; the open list shows the names whole.
     const int wanted = view()->sizeHintForColumn(0) + 2 * view()->frameWidth()
         + view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -175,7 +174,8 @@ void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
 {
     const QString before = m_drive;
     m_filling = true;
-    if (volumes.volumes() != m_volumes.volumes() || count() != volumes.size()) {
+    const bool changed = volumes.volumes() != m_volumes.volumes() || count() != volumes.size();
+    if (changed) {
         m_volumes = volumes;
         clear();
         for (const VolumeList::Volume &volume : m_volumes.volumes())
@@ -195,6 +195,8 @@ void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
     setCurrentIndex(index);
     m_filling = false;
     m_drive = index < 0 ? QString() : itemData(index).toString();
+    if (changed)
+        Q_EMIT volumesChanged(m_volumes);
     if (!before.isEmpty() && m_drive != before)
         Q_EMIT driveChanged();
 }

@@ -3,6 +3,7 @@
 #include "disk/VolumeList.h"
 
 #include <QComboBox>
+#include <functional>
 
 // The drop-down list of volumes. Its value, the drive, is the root of the
 // selected volume. driveChanged() is raised once for every change of the
@@ -13,8 +14,13 @@ class DriveList : public QComboBox
     Q_OBJECT
 
 public:
-    // Lists the system's volumes and selects the drive of the current directory.
+    // Lists nothing until it is given where volumes come from.
     explicit DriveList(QWidget *parent = nullptr);
+
+    // Reads the volumes from read now and whenever they may have changed
+    // (the list is opened, a drive is set that is not listed), and selects
+    // the drive of the current directory.
+    void setVolumeReader(std::function<VolumeList()> read);
 
     QString drive() const { return m_drive; }
     // Selects the volume that holds pathOrRoot; false when no listed volume
@@ -22,15 +28,13 @@ public:
     bool setDrive(const QString &pathOrRoot);
 
     const VolumeList &volumes() const { return m_volumes; }
-    // Replaces the listed volumes (tests give a made-up table). The selection
-    // stays on its volume when that is still listed, else it moves to the
-    // volume that now holds its root, which counts as a change.
-    void setVolumes(const VolumeList &volumes);
 
     void showPopup() override;
 
 Q_SIGNALS:
     void driveChanged();
+    // Another set of volumes is listed.
+    void volumesChanged(const VolumeList &volumes);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -38,11 +42,13 @@ protected:
 private:
     void onCurrentIndexChanged(int index);
     // Lists volumes (when they differ from those shown) and selects
-    // wantedRoot, else keeps the selection; emits once if the drive changed.
+    // wantedRoot, else keeps the selection; a selected volume that has gone
+    // gives way to the one that now holds its root. Emits once if the drive
+    // changed.
     void apply(const VolumeList &volumes, const QString &wantedRoot);
 
+    std::function<VolumeList()> m_read;
     VolumeList m_volumes;
     QString m_drive;
     bool m_filling = false;
-    bool m_fromSystem = true;
 };

@@ -24,13 +24,18 @@ using namespace Qt::StringLiterals;
 bool Seqget_FRM::DirChanging = false;
 bool Seqget_FRM::DriveChanging = false;
 
-Seqget_FRM::Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Prompter *prompter,
-                       QWidget *parent)
+Seqget_FRM::Seqget_FRM(DownloadRun &run, std::function<VolumeList()> readVolumes,
+                       const StoredSettings &settings, Prompter *prompter, QWidget *parent)
     : QMainWindow(parent)
     , m_ui(std::make_unique<Ui::Seqget_FRM>())
-    , m_run(std::make_unique<DownloadRun>(platform))
+    , m_run(run)
 {
     m_ui->setupUi(this);
+    m_ui->Drive1->setVolumeReader(std::move(readVolumes));
+    // The directory list shows the way down from the root of the volume the
+    // drive list knows for its path.
+    connect(m_ui->Drive1, &DriveList::volumesChanged, m_ui->Dir1, &DirectoryList::setVolumes);
+    m_ui->Dir1->setVolumes(m_ui->Drive1->volumes());
     for (const JobField &job : jobFields) {
         QLineEdit *box = findChild<QLineEdit *>(u"Text_"_s + job.key);
         // Whatever the store holds comes back whole; by default a line edit
@@ -44,8 +49,8 @@ Seqget_FRM::Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Pr
         m_ownPrompter = std::make_unique<DialogPrompter>(this);
         m_prompter = m_ownPrompter.get();
     }
-    connect(m_run.get(), &DownloadRun::stateChanged, this, &Seqget_FRM::showRunState);
-    connect(m_run.get(), &DownloadRun::fileStarted, this, &Seqget_FRM::showFile);
+    connect(&m_run, &DownloadRun::stateChanged, this, &Seqget_FRM::showRunState);
+    connect(&m_run, &DownloadRun::fileStarted, this, &Seqget_FRM::showFile);
 
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/seqget-16.png"), QSize(16, 16));
@@ -73,8 +78,7 @@ Seqget_FRM::Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Pr
     startUp(settings);
 }
 
-// The run goes first (it is the last member): a run still going stops before
-// the widgets it reports to are gone.
+// The run outlives the window; its signals die with the window's connections.
 Seqget_FRM::~Seqget_FRM() = default;
 
 void Seqget_FRM::connectHandlers()
@@ -106,44 +110,6 @@ void Seqget_FRM::connectHandlers()
     connect(m_ui->MenuLog, &QAction::triggered, this, &Seqget_FRM::MenuLog);
     connect(m_ui->MenuUssage, &QAction::triggered, this, &Seqget_FRM::MenuUssage);
     connect(m_ui->MenuAbout, &QAction::triggered, this, &Seqget_FRM::MenuAbout);
-}
-
-QLabel *Seqget_FRM::Label1(int index) const
-{
-    switch (index) {
-    case 0:
-        return m_ui->Label1_0;
-    case 1:
-        return m_ui->Label1_1;
-    case 2:
-        return m_ui->Label1_2;
-    case 3:
-        return m_ui->Label1_3;
-    case 4:
-        return m_ui->Label1_4;
-    case 5:
-        return m_ui->Label1_5;
-    case 6:
-        return m_ui->Label1_6;
-    case 7:
-        return m_ui->Label1_7;
-    case 10:
-        return m_ui->Label1_10;
-    default:
-        return nullptr;
-    }
-}
-
-StatusLine *Seqget_FRM::Label_STS(int index) const
-{
-    switch (index) {
-    case 0:
-        return m_ui->Label_STS_0;
-    case 1:
-        return m_ui->Label_STS_1;
-    default:
-        return nullptr;
-    }
 }
 
 QLineEdit *Seqget_FRM::jobBox(JobBox box) const
@@ -296,7 +262,7 @@ void Seqget_FRM::StartStop()
     // The run starts from the boxes as they read now.
     for (const JobField &job : jobFields)
         m_state.*job.field = jobBox(job.box)->text();
-    m_run->StartStop(currentJob());
+    m_run.StartStop(currentJob());
 }
 
 RunJob Seqget_FRM::currentJob() const
@@ -306,7 +272,7 @@ RunJob Seqget_FRM::currentJob() const
 
 void Seqget_FRM::tellRun()
 {
-    m_run->jobChanged(currentJob());
+    m_run.jobChanged(currentJob());
 }
 
 void Seqget_FRM::showRunState(DownloadRun::State state)
@@ -504,12 +470,25 @@ void Seqget_FRM::MenuLog()
     tellRun();
 }
 
-QStringList Seqget_FRM::usagePageCandidates()
+namespace {
+
+// Where the usage page is looked for, first match wins: beside the program
+// (a build or an unpacked zip), or where the package installs it.
+QStringList usagePageCandidates()
 {
     const QString programFolder = QCoreApplication::applicationDirPath();
     return { programFolder + QStringLiteral("/usage/index.html"),
              programFolder + QStringLiteral("/../share/seqget/usage/index.html") };
 }
+
+QString aboutText()
+{
+    return QStringLiteral("Seqget " SEQGET_DISPLAY_VERSION) + QChar(0x3000)
+        + QStringLiteral(
+               "フリーソフト\r\n連番ファイル ダウンローダー\r\n作者: Seqget 開発チーム\r\n");
+}
+
+} // namespace
 
 void Seqget_FRM::MenuUssage()
 {
@@ -521,13 +500,6 @@ void Seqget_FRM::MenuUssage()
             return;
         }
     }
-}
-
-QString Seqget_FRM::aboutText()
-{
-    return QStringLiteral("Seqget " SEQGET_DISPLAY_VERSION) + QChar(0x3000)
-        + QStringLiteral(
-               "フリーソフト\r\n連番ファイル ダウンローダー\r\n作者: Seqget 開発チーム\r\n");
 }
 
 void Seqget_FRM::MenuAbout()

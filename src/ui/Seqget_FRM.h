@@ -1,22 +1,21 @@
 #pragma once
 
-#include "run/DownloadRun.h"
 #include "job/JobBox.h"
 #include "job/MainState.h"
+#include "run/DownloadRun.h"
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class Prompter;
 class QAction;
-class QLabel;
 class QLineEdit;
 class QMimeData;
 class QShowEvent;
-class RunPlatform;
-class StatusLine;
+class VolumeList;
 struct StoredSettings;
 
 namespace Ui {
@@ -31,10 +30,12 @@ class Seqget_FRM final : public QMainWindow
     Q_OBJECT
 
 public:
-    // Start-up applies settings before the window is first shown. The run's
-    // platform services come from platform, which must outlive the window.
-    // Dialogs go through prompter; without one, real modal dialogs are used.
-    Seqget_FRM(RunPlatform &platform, const StoredSettings &settings, Prompter *prompter = nullptr,
+    // Start-up applies settings before the window is first shown. The run,
+    // which must outlive the window, is what START drives; the volumes the
+    // folder chooser offers come from readVolumes. Dialogs go through
+    // prompter; without one, real modal dialogs are used.
+    Seqget_FRM(DownloadRun &run, std::function<VolumeList()> readVolumes,
+               const StoredSettings &settings, Prompter *prompter = nullptr,
                QWidget *parent = nullptr);
     ~Seqget_FRM() override;
 
@@ -43,24 +44,15 @@ public:
     // the window's position as they stand.
     StoredSettings settings() const;
 
-    // The indexed label groups: Label1(0..7, 10) and Label_STS(0..1).
-    QLabel *Label1(int index) const;
-    StatusLine *Label_STS(int index) const;
-    QLineEdit *jobBox(JobBox box) const;
+Q_SIGNALS:
+    // The save command (also the first step of the exit command).
+    void saveRequested(const StoredSettings &settings);
 
-    // Folder sync: 0 unticked, 1 ticked, 2 dimmed tick (only code sets it).
-    int syncValue() const;
-    void setSyncValue(int value);
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
-    // Guards of the folder chooser's two lists against endless ping-pong;
-    // each is true only while its own handler runs.
-    static bool DirChanging;
-    static bool DriveChanging;
-
-    // Where the usage page is looked for, first match wins.
-    static QStringList usagePageCandidates();
-    static QString aboutText();
-
+private Q_SLOTS:
     // Handlers, named after their control and event.
     void Text_URL_Change();
     void Text_FLD_Change();
@@ -72,8 +64,6 @@ public:
     void Text_PCFLD_Change();
     void StartStop();
     void Command_AUTO_Click();
-    void Form_OLEDragDrop(const QMimeData *dropped);
-    void Combo_url_OLEDragDrop(const QMimeData *dropped);
     void Dir1_Change();
     void Drive1_Change();
     void Check_SYNC_Click();
@@ -86,18 +76,16 @@ public:
     void MenuUssage();
     void MenuAbout();
 
-Q_SIGNALS:
-    // The save command (also the first step of the exit command).
-    void saveRequested(const StoredSettings &settings);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
 private:
+    void Form_OLEDragDrop(const QMimeData *dropped);
+    void Combo_url_OLEDragDrop(const QMimeData *dropped);
     void connectHandlers();
     void startUp(const StoredSettings &settings);
     void placeFrame(const QPoint &topLeft);
+    QLineEdit *jobBox(JobBox box) const;
+    // Folder sync: 0 unticked, 1 ticked, 2 dimmed tick (only code sets it).
+    int syncValue() const;
+    void setSyncValue(int value);
     // The change handling shared by the eight job boxes.
     void copyJobBox(JobBox box);
     // Hands the job as it now stands to the run, after every edit.
@@ -109,12 +97,17 @@ private:
     // The option toggle shared by the four Settings entries.
     static void toggleOption(bool &flag, QAction *entry);
 
+    // Guards of the folder chooser's two lists against endless ping-pong;
+    // each is true only while its own handler runs.
+    static bool DirChanging;
+    static bool DriveChanging;
+
     std::unique_ptr<Ui::Seqget_FRM> m_ui;
     std::array<QLineEdit *, jobBoxCount> m_jobBoxes {};
     MainState m_state;
+    DownloadRun &m_run;
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
     // Where the frame goes when the window is first shown; see showEvent.
     std::optional<QPoint> m_frameOnShow;
-    std::unique_ptr<DownloadRun> m_run;
 };

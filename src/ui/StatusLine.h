@@ -18,9 +18,6 @@ public:
     explicit StatusLine(QWidget *parent = nullptr);
 
     void showText(const QString &text);
-    // The text last given, exactly (the log line is taken from it), even
-    // while the line still shows an earlier one.
-    QString latestText() const { return m_latest; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

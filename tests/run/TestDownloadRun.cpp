@@ -33,7 +33,6 @@ public:
             job.state.*field.field = texts.at(int(field.box));
         job.state.SYNC = 1;
         job.baseDirectory = root.filePath(u"base"_s);
-        run->setStallLimit(std::chrono::seconds(1));
         QObject::connect(run.get(), &DownloadRun::stateChanged, [this](DownloadRun::State state) {
             trace << QVariant::fromValue(state).toString();
         });
@@ -69,7 +68,8 @@ public:
     RecordingPlatform platform { root.filePath(u"Seqget.log"_s) };
     RunJob job;
     QStringList trace;
-    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(platform);
+    std::unique_ptr<DownloadRun> run
+        = std::make_unique<DownloadRun>(platform, TransferOptions { std::chrono::seconds(1), {} });
 };
 
 // Starts files 1 to 3 with file 2 held, and waits until file 2 is asked for.

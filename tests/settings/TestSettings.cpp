@@ -7,6 +7,8 @@
 #include "ui/Seqget_FRM.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLabel>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -17,6 +19,17 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+QLineEdit *boxOf(const QWidget &window, JobBox box)
+{
+    return window.findChild<QLineEdit *>(QStringLiteral("Text_") + jobField(box).key);
+}
+
+void setSync(const QWidget &window, int value)
+{
+    window.findChild<QCheckBox *>(QStringLiteral("Check_SYNC"))
+        ->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
 
 // Whether the saved file holds this whole line. Windows' QSettings ends its
 // lines with CR LF.
@@ -33,12 +46,12 @@ QStringList shown(const Seqget_FRM &window)
 {
     QStringList values;
     for (const JobField &job : jobFields)
-        values << window.jobBox(job.box)->text();
+        values << boxOf(window, job.box)->text();
     QString panel;
     for (const char *name : { "Label1_10", "Combo_url", "Command_AUTO" })
         panel += window.findChild<QWidget *>(QString::fromLatin1(name))->isHidden() ? u'0' : u'1';
-    values << QString::number(window.syncValue())
-           << QString::number(window.jobBox(JobBox::PCFLD)->isEnabled()) << panel;
+    values << QString::number(window.mainState().SYNC)
+           << QString::number(boxOf(window, JobBox::PCFLD)->isEnabled()) << panel;
     const MainState &s = window.mainState();
     const bool flags[] = { s.AUTO, s.PROXY, s.BEEP, s.LOG };
     const char *const menus[] = { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" };
@@ -50,10 +63,11 @@ QStringList shown(const Seqget_FRM &window)
 }
 
 // The window as the program makes it: loaded from store, saving into it.
-std::unique_ptr<Seqget_FRM> openWindow(SettingsStore &store, RunPlatform &platform,
+std::unique_ptr<Seqget_FRM> openWindow(SettingsStore &store, DownloadRun &run,
                                        Prompter *prompter)
 {
-    auto window = std::make_unique<Seqget_FRM>(platform, StoredSettings::load(store), prompter);
+    auto window = std::make_unique<Seqget_FRM>(run, &VolumeList::fromSystem,
+                                               StoredSettings::load(store), prompter);
     QObject::connect(window.get(), &Seqget_FRM::saveRequested,
                      [&store](const StoredSettings &settings) { settings.save(store); });
     return window;
@@ -214,22 +228,23 @@ private Q_SLOTS:
                 QString(40000, u'x') };
         QTemporaryDir base;
         RecordingPlatform platform(base.filePath(u"Seqget.log"_s));
+        DownloadRun run(platform);
         {
             SettingsStore store(settings);
             ScriptedPrompter prompter;
             prompter.answers << u"proxy.local"_s << u"3128"_s;
-            const auto opened = openWindow(store, platform, &prompter);
+            const auto opened = openWindow(store, run, &prompter);
             Seqget_FRM &window = *opened;
             QVERIFY(!QFile::exists(settings));
             for (int i = 0; i < texts.size(); ++i)
-                window.jobBox(jobFields[i].box)->setText(texts[i]);
-            window.setSyncValue(0);
+                boxOf(window, jobFields[i].box)->setText(texts[i]);
+            setSync(window, 0);
             window.findChild<DirectoryList *>(u"Dir1"_s)->setPath(base.path());
             for (const char *entry : { "MenuAuto", "MenuProxy", "MenuBeep" })
                 window.findChild<QAction *>(QString::fromLatin1(entry))->trigger();
             window.move(82, 41);
             window.findChild<QAction *>(u"MenuSave"_s)->trigger();
-            window.jobBox(JobBox::FLD)->setText(u"lost"_s);
+            boxOf(window, JobBox::FLD)->setText(u"lost"_s);
             window.findChild<QAction *>(u"MenuLog"_s)->trigger();
             window.close(); // without saving
         }
@@ -239,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(settings, restart));
         SettingsStore store(restart);
         ScriptedPrompter prompter;
-        const auto opened = openWindow(store, platform, &prompter);
+        const auto opened = openWindow(store, run, &prompter);
         Seqget_FRM &window = *opened;
         QVERIFY(prompter.shown.isEmpty());
         QCOMPARE(shown(window),
@@ -248,7 +263,7 @@ private Q_SLOTS:
                                      "82,41" }));
         QCOMPARE(window.settings().PCPATH, QDir::toNativeSeparators(base.path()));
         window.show();
-        window.jobBox(JobBox::KETA)->setText(u"4"_s);
+        boxOf(window, JobBox::KETA)->setText(u"4"_s);
         window.findChild<QAction *>(u"MenuEnd"_s)->trigger();
         QVERIFY(!window.isVisible() && holdsLine(restart, "KETA=4"));
     }

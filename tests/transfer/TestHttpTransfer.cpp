@@ -114,8 +114,7 @@ private Q_SLOTS:
         QVERIFY(server.listen());
         server.responses.insert("/file", response);
         server.responses.insert("/other", reply(200, "other"));
-        HttpTransfer transfer;
-        transfer.setStallLimit(stalls ? 1s : 10min);
+        HttpTransfer transfer({ stalls ? 1s : 10min, {} });
         QBuffer buffer;
         QFile full(u"/dev/full"_s);
         const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
@@ -184,8 +183,7 @@ private Q_SLOTS:
         secure.responses.insert("/hop", redirectTo(last, framed));
         secure.responses.insert("/last", reply(200, "body"));
         plain.responses.insert("/last", reply(200, "body"));
-        HttpTransfer transfer;
-        transfer.setCertificateAuthorities(TestHttpServer::certificateFile());
+        HttpTransfer transfer({ 30s, TestHttpServer::certificateFile() });
         QCOMPARE(body(transfer, plain.baseUrl().toUtf8() + "first"), toHttps ? "body" : "failed");
         QCOMPARE(plain.requests.size(), 1);
     }

@@ -12,6 +12,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
@@ -25,6 +27,21 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QLineEdit *boxOf(const QWidget &window, JobBox box)
+{
+    return window.findChild<QLineEdit *>(QStringLiteral("Text_") + jobField(box).key);
+}
+
+void setSync(const QWidget &window, int value)
+{
+    window.findChild<QCheckBox *>(QStringLiteral("Check_SYNC"))
+        ->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+}
+
+} // namespace
+
 // The window as created, the proxy entry of the Settings menu, the easy
 // setup (the order of its dialogs and of its writes into the boxes, and
 // drops), and the folder chooser's handlers.
@@ -35,6 +52,7 @@ class TestMainWindow : public QObject
     QTemporaryDir m_temp; // the folder chooser's volumes, made afresh by each init()
     QString m_root;
     RecordingPlatform m_platform { m_temp.filePath(u"Seqget.log"_s) };
+    DownloadRun m_run { m_platform };
     ScriptedPrompter m_prompter;
     std::unique_ptr<Seqget_FRM> m_window;
     DriveList *m_drive = nullptr;
@@ -62,12 +80,10 @@ private Q_SLOTS:
                                    { m_root + "missing", "vfat", "", "" } },
                                  Platform::pathStyle());
         m_prompter = {};
-        m_window = std::make_unique<Seqget_FRM>(m_platform, firstStartIn(m_root + "first/a"),
-                                                &m_prompter);
+        m_window = std::make_unique<Seqget_FRM>(
+            m_run, [volumes] { return volumes; }, firstStartIn(m_root + "first/a"), &m_prompter);
         m_drive = m_window->findChild<DriveList *>(u"Drive1"_s);
-        m_drive->setVolumes(volumes);
         m_dir = m_window->findChild<DirectoryList *>(u"Dir1"_s);
-        m_dir->setVolumes(volumes);
     }
 
     // The form keeps its size: it cannot be resized or maximised.
@@ -114,14 +130,14 @@ private Q_SLOTS:
         for (const QString &entry : cases) {
             ScriptedPrompter prompter;
             prompter.answers << entry.section(u' ', 1, 1);
-            Seqget_FRM window(m_platform, firstStartIn(m_temp.path()), &prompter);
+            Seqget_FRM window(m_run, &VolumeList::fromSystem, firstStartIn(m_temp.path()), &prompter);
             window.show();
             QVERIFY(QTest::qWaitForWindowActive(&window));
             QStringList seen;
             for (const JobField &job : jobFields) {
-                window.jobBox(job.box)->setText(u"old"_s); // so that every write shows as a change
+                boxOf(window, job.box)->setText(u"old"_s); // so that every write shows as a change
                 connect(
-                    window.jobBox(job.box), &QLineEdit::textChanged, this,
+                    boxOf(window, job.box), &QLineEdit::textChanged, this,
                     [&seen, key = QString(job.key)](const QString &t) { seen << key + u'=' + t; });
             }
             // "ask" for the digit prompt, "message" for a complaint.
@@ -154,7 +170,7 @@ private Q_SLOTS:
     void qtTextsInJapanese()
     {
         QVERIFY(installQtJapanese(*QCoreApplication::instance()));
-        std::unique_ptr<QMenu> menu(m_window->jobBox(JobBox::URL)->createStandardContextMenu());
+        std::unique_ptr<QMenu> menu(boxOf(*m_window, JobBox::URL)->createStandardContextMenu());
         QVERIFY(menu->actions().constFirst()->text().startsWith(u"元に戻す"_s));
     }
 
@@ -176,7 +192,7 @@ private Q_SLOTS:
             else
                 data.setText(dropped);
             if (place.endsWith(u"hidden"))
-                window.MenuAuto();
+                window.findChild<QAction *>(u"MenuAuto"_s)->trigger();
             sample->setEditText(u"old text"_s);
             // As the drag-and-drop machinery delivers it: to the widget under
             // the cursor, passed up to the first one that takes drops.
@@ -211,8 +227,7 @@ private Q_SLOTS:
             else
                 m_dir->setPath(target);
             const QString lists = m_dir->path() + u' ' + m_drive->drive();
-            const bool guarded = Seqget_FRM::DirChanging || Seqget_FRM::DriveChanging;
-            shown << QString(lists).remove(m_root) + (guarded ? u" guard set"_s : QString());
+            shown << QString(lists).remove(m_root);
         }
         // Another drive opens its root; the same drive, or one not ready, changes
         // nothing; a path on another drive is kept, and the drive follows it.
@@ -221,31 +236,19 @@ private Q_SLOTS:
                  "second/c second, second/c second, first/a first"_s);
     }
 
-    void nestedHandlerReturnsAtOnce()
-    {
-        QList<bool> guard; // DirChanging before and after a nested run, inside the outer one
-        connect(m_drive, &DriveList::driveChanged, this, [&] {
-            guard << Seqget_FRM::DirChanging;
-            m_window->Dir1_Change();
-            guard << Seqget_FRM::DirChanging;
-        });
-        m_dir->setPath(m_root + "second/c");
-        QCOMPARE(guard, QList<bool>({ true, true }));
-    }
-
     // What a click makes of each value of the folder-sync box; the own-folder
     // box is disabled exactly while ticked, and keeps its text.
     void syncBox()
     {
         auto *box = m_window->findChild<QCheckBox *>(u"Check_SYNC"_s);
-        m_window->jobBox(JobBox::PCFLD)->setText(u"mine"_s);
+        boxOf(*m_window, JobBox::PCFLD)->setText(u"mine"_s);
         const auto state = [this] {
             return u"%1 %2"_s.arg(m_window->mainState().SYNC)
-                .arg(m_window->jobBox(JobBox::PCFLD)->isEnabled());
+                .arg(boxOf(*m_window, JobBox::PCFLD)->isEnabled());
         };
         QStringList seen; // as set, then after the click
         for (const int value : { 0, 1, 2 }) {
-            m_window->setSyncValue(value);
+            setSync(*m_window, value);
             seen << state();
             QTest::mouseClick(box, Qt::LeftButton);
             seen << state();
@@ -272,14 +275,15 @@ private Q_SLOTS:
         settings.KETA = settings.STOP = u"3"_s;
         // A log of its own: runs started by other tests may have written theirs.
         RecordingPlatform platform(m_temp.filePath(u"run.log"_s));
-        Seqget_FRM window(platform, settings, &m_prompter);
+        DownloadRun run(platform);
+        Seqget_FRM window(run, &VolumeList::fromSystem, settings, &m_prompter);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto *start = window.findChild<QPushButton *>(u"Command_GET"_s);
         QTest::mouseClick(start, Qt::LeftButton);
         QTRY_COMPARE(server.requests.size(), 2);
         const QString captionDuring = start->text();
-        QTest::keyClicks(window.jobBox(JobBox::FNTOP), u"x"_s);
+        QTest::keyClicks(boxOf(window, JobBox::FNTOP), u"x"_s);
         server.release("/s/hana002.jpg");
         QTRY_COMPARE(server.requests.size(), 3);
         window.findChild<QAction *>(u"MenuBeep"_s)->trigger();
@@ -292,8 +296,8 @@ private Q_SLOTS:
         QCOMPARE(readAll(folder + u"/hanax003.jpg"_s), "hanax003"_ba);
         const QString last = server.baseUrl() + u"s/hanax003.jpg"_s;
         QCOMPARE(readAll(platform.logFilePath()), (u'"' + last + u",\"\r\n"_s).toLocal8Bit());
-        QTRY_COMPARE(window.Label_STS(0)->text(), last);
-        QTRY_COMPARE(window.Label_STS(1)->text(),
+        QTRY_COMPARE(window.findChild<QLabel *>(u"Label_STS_0"_s)->text(), last);
+        QTRY_COMPARE(window.findChild<QLabel *>(u"Label_STS_1"_s)->text(),
                      QDir::toNativeSeparators(folder + u"/hanax003.jpg"_s));
         QCOMPARE(platform.beeps, 0);
     }
