@@ -27,15 +27,6 @@ public:
     enum class State { Idle, Active, StopRequested, Ending };
     Q_ENUM(State)
 
-    // The numbers a run reads from the job when it starts; a number that does
-    // not read keeps what the last run had, so they live as long as the run.
-    struct Numbers
-    {
-        qint16 Digits = 0;
-        qint16 CurrentNo = 0;
-        qint16 LastNo = 0;
-    };
-
     // The platform must outlive the run.
     explicit DownloadRun(RunPlatform &platform, const TransferOptions &options = {},
                          QObject *parent = nullptr);
@@ -66,6 +57,15 @@ Q_SIGNALS:
     void finished();
 
 private:
+    // The numbers a run reads from the job when it starts; a number that does
+    // not read keeps what the last run had, so they live as long as the run.
+    struct Numbers
+    {
+        qint16 Digits = 0;
+        qint16 CurrentNo = 0;
+        qint16 LastNo = 0;
+    };
+
     void setState(State state);
     void nextFile();
     void onFetchFinished(const FetchResult &result);
