@@ -27,6 +27,7 @@ bool isWholeBody(int status)
 
 ReplyRules::Step ReplyRules::request(QByteArrayView url)
 {
+    m_target.clear();
     const bool https = startsWithNoCase(url, "https:");
     if (m_reachedHttps && !https) {
         m_refusal = Refusal::HttpsToHttp;
@@ -98,6 +99,8 @@ ReplyRules::Step ReplyRules::endOfHead()
     // An error reply that ends only when the server closes would hold the
     // connection, and the run, for as long as the server likes; a redirect
     // of that kind is followed from here, since its body is never read.
+    if (m_redirected)
+        m_target = m_location;
     if (!framed)
         return m_redirected ? Step::Follow : Step::Stop;
     return Step::Go;
@@ -122,7 +125,7 @@ bool ReplyRules::retryAfterDrop()
 
 bool ReplyRules::bodyIsFile() const
 {
-    return isWholeBody(m_status);
+    return isWholeBody(m_status) && m_refusal == Refusal::None;
 }
 
 ReplyRules::Refusal ReplyRules::refusal() const

@@ -62,8 +62,9 @@ public:
 
     // Whether the body now coming is the file, to be saved.
     bool bodyIsFile() const;
-    // The Location of the redirect to follow, as the server sent it.
-    QByteArray followTarget() const { return m_location; }
+    // The Location of the last reply when it is a redirect that may be
+    // followed, as the server sent it; empty once the next request is out.
+    QByteArray followTarget() const { return m_target; }
     // Why the fetch fails as things stand: a refusal made, or the status of
     // the last reply when it is not the file. None before any reply.
     Refusal refusal() const;
@@ -81,6 +82,7 @@ private:
     bool m_unreadableLength = false;
     QByteArray m_contentLength;
     QByteArray m_location;
+    QByteArray m_target;
     // The chain.
     Refusal m_refusal = Refusal::None;
     bool m_reachedHttps = false;

@@ -65,9 +65,12 @@ bool TestHttpServer::handshakes()
 
 QString TestHttpServer::baseUrl() const
 {
-    return QStringLiteral("%1://127.0.0.1:%2/")
-        .arg(m_https ? "https" : "http")
-        .arg(m_server->serverPort());
+    return QStringLiteral("%1://127.0.0.1:%2/").arg(m_https ? "https" : "http").arg(port());
+}
+
+quint16 TestHttpServer::port() const
+{
+    return m_server->serverPort();
 }
 
 void TestHttpServer::release(const QByteArray &path)

@@ -48,6 +48,7 @@ public:
     bool handshakes();
     // "http://127.0.0.1:<port>/", or https
     QString baseUrl() const;
+    quint16 port() const;
     static QString certificateFile();
     // Answers the held requests for path, and later ones at once.
     void release(const QByteArray &path);

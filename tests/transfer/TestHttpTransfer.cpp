@@ -1,7 +1,7 @@
-#include "transfer/HttpTransfer.h"
-#include "transfer/RequestAddresses.h"
 #include "Version.h"
 #include "support/TestHttpServer.h"
+#include "transfer/HttpTransfer.h"
+#include "transfer/RequestAddresses.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -29,7 +29,10 @@ FetchResult fetch(HttpTransfer &transfer, const QByteArray &url, QIODevice *sink
 {
     QSignalSpy finished(&transfer, &HttpTransfer::finished);
     transfer.fetch(url, referer, sink);
-    if (finished.isEmpty() && !finished.wait(20000))
+    // Never from inside fetch(): the run starts the next file from the signal.
+    if (!finished.isEmpty())
+        return { false, -1, 0, u"finished() inside fetch()"_s };
+    if (!finished.wait(20000))
         return { false, -1, 0, u"no finished()"_s };
     return finished.takeFirst().at(0).value<FetchResult>();
 }
@@ -44,6 +47,8 @@ QByteArray body(HttpTransfer &transfer, const QByteArray &url)
 
 } // namespace
 
+// What only a real socket shows: libcurl's framing, stalls, drops and TLS as
+// the transfer drives them. What the replies mean is TestReplyRules'.
 class TestHttpTransfer : public QObject
 {
     Q_OBJECT
@@ -55,58 +60,53 @@ private Q_SLOTS:
     {
         for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
             qputenv(variable, "http://127.0.0.1:9");
+        qputenv("no_proxy", "*");
     }
 
     void replies_data()
     {
         // sunk: what the sink gets when the fetch is ok; a failed one may have
-        // passed on a beginning of it, and no more.
-        // stalls: only the stall limit of a second can end it.
+        // passed on a beginning of it, and no more. stalls: only the stall
+        // limit of a second can end it.
         QTest::addColumn<TestResponse>("response");
+        QTest::addColumn<QString>("sink"); // a file to write into, else a buffer
         QTest::addColumn<bool>("ok");
         QTest::addColumn<QByteArray>("sunk");
         QTest::addColumn<bool>("stalls");
-        const QByteArray body(70000, 'x');
-        const auto row = [](const char *name, const TestResponse &response, bool ok,
-                            const QByteArray &sunk = {}, bool stalls = false) {
-            QTest::newRow(name) << response << ok << sunk << stalls;
-        };
+        const QByteArray big(3 << 20, 'x');
         TestResponse bodyTrickle = reply(200, QByteArray(40, 't'));
         bodyTrickle.trickle = Trickle::Body;
         // 400 bytes a second for five seconds.
         TestResponse headTrickle
             = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
         headTrickle.trickle = Trickle::Head;
-        row("200", reply(200, body), true, body);
-        row("chunked",
-            { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n" },
-            true, "hello");
+        const auto row = [](const char *name, const TestResponse &response, bool ok,
+                            const QByteArray &sunk = {}, bool stalls = false) {
+            QTest::newRow(name) << response << QString() << ok << sunk << stalls;
+        };
+        // clang-format off
+        row("a body larger than every buffer", reply(200, big), true, big);
+        row("chunked", { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n" }, true, "hello");
+        row("ended by the close", { "HTTP/1.1 200 Test\r\n\r\nclosed", Ending::Close }, true, "closed");
         row("empty body", reply(200, {}), true);
-        row("404 page", reply(404, "<html>gone</html>"), false);
-        row("huge 500 page", reply(500, QByteArray(3 << 20, 'e')), false);
-        row("closed early", { reply(200, body).raw.chopped(69000), Ending::Close }, false, body);
-        row("stalled", { reply(200, body).raw.chopped(69990), Ending::Stall }, false, body, true);
-        row("body trickles", bodyTrickle, false, bodyTrickle.raw.right(40), true);
-        row("head trickles", headTrickle, false, {}, true);
-        // The status alone must end it: the connection stays open and silent.
+        row("huge error page", reply(500, QByteArray(3 << 20, 'e')), false);
         row("error page without length", { "HTTP/1.1 404 Test\r\n\r\ngone", Ending::Stall }, false);
-        row("redirect loop", redirectTo("/file", true), false);
         row("redirect without length", redirectTo("/other", false), true, "other");
         row("redirect loop without length", redirectTo("/file", false), false);
-        row("206 to a request without Range", reply(206, body), false);
-        row("two different lengths", reply(200, "short!", "Content-Length: 44\r\n"), false);
-        row("length beyond 64 bits",
-            { "HTTP/1.1 200 Test\r\nContent-Length: 36893488147419103232\r\n\r\nabcdef",
-              Ending::Close },
-            false);
-        row("disk full", reply(200, QByteArray(1 << 20, 'x')), false);
+        row("closed early", { reply(200, big).raw.chopped(1 << 20), Ending::Close }, false, big);
+        row("stalled", { reply(200, big).raw.chopped(10), Ending::Stall }, false, big, true);
+        row("body trickles", bodyTrickle, false, bodyTrickle.raw.right(40), true);
+        row("head trickles", headTrickle, false, {}, true);
+        QTest::newRow("disk full") << reply(200, big) << u"/dev/full"_s << false << QByteArray() << false;
+        // clang-format on
     }
 
     // What reaches the sink, and whether the fetch counts as whole; the next
-    // fetch works whatever the reply was.
+    // fetch on the same transfer works whatever the reply was.
     void replies()
     {
         QFETCH(TestResponse, response);
+        QFETCH(QString, sink);
         QFETCH(bool, ok);
         QFETCH(QByteArray, sunk);
         QFETCH(bool, stalls);
@@ -116,39 +116,43 @@ private Q_SLOTS:
         server.responses.insert("/other", reply(200, "other"));
         HttpTransfer transfer({ stalls ? 1s : 10min, {} });
         QBuffer buffer;
-        QFile full(u"/dev/full"_s);
-        const bool diskFull = QByteArray(QTest::currentDataTag()) == "disk full";
-        QIODevice &sink = diskFull ? static_cast<QIODevice &>(full) : buffer;
-        QVERIFY(sink.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        QFile file(sink);
+        QIODevice &device = sink.isEmpty() ? static_cast<QIODevice &>(buffer) : file;
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            QSKIP("no such device here");
         const QByteArray url = server.baseUrl().toUtf8();
-        const FetchResult result = fetch(transfer, url + "file", &sink);
+        const FetchResult result = fetch(transfer, url + "file", &device);
         QCOMPARE(result.ok, ok);
         QCOMPARE(result.bytes, buffer.size());
         QVERIFY(ok ? buffer.data() == sunk : sunk.startsWith(buffer.data()));
         QCOMPARE(body(transfer, url + "other"), "other"_ba);
     }
 
-    // A connection closed before any byte of the answer is asked again, a
-    // few times but not for ever.
     void closedBeforeAnswer_data()
     {
         QTest::addColumn<int>("drops");
         QTest::addColumn<QByteArray>("result");
-        QTest::newRow("once") << 1 << "body"_ba;
-        QTest::newRow("every time") << 100 << "failed"_ba;
+        QTest::addColumn<int>("asked");
+        QTest::newRow("once") << 1 << "body"_ba << 2;
+        QTest::newRow("every time") << 100 << "failed"_ba << 3;
     }
 
+    // A connection closed before any byte of the answer is asked again, a
+    // few times but not for ever, and afresh for the next file.
     void closedBeforeAnswer()
     {
         QFETCH(int, drops);
+        QFETCH(int, asked);
         TestHttpServer server;
         QVERIFY(server.listen());
         server.responses.insert("/file", reply(200, "body"));
-        server.dropFirstRequests = drops;
         HttpTransfer transfer;
-        QTEST(body(transfer, server.baseUrl().toUtf8() + "file"), "result");
-        const int asked = drops - server.dropFirstRequests + int(server.requests.size());
-        QVERIFY2(asked > 1 && asked < 10, qPrintable(QString::number(asked)));
+        for (int file = 0; file < 2; ++file) {
+            server.dropFirstRequests = drops;
+            server.requests.clear();
+            QTEST(body(transfer, server.baseUrl().toUtf8() + "file"), "result");
+            QCOMPARE(drops - server.dropFirstRequests + int(server.requests.size()), asked);
+        }
     }
 
     void redirects_data()
@@ -169,15 +173,8 @@ private Q_SLOTS:
         QFETCH(bool, framed);
         TestHttpServer plain, secure;
         QVERIFY(plain.listen() && secure.listen(true));
-        if (!secure.handshakes()) {
-#ifdef Q_OS_WIN
-            // Wine's TLS gets no handshake through between two of its own
-            // sockets, Qt's or libcurl's.
-            QSKIP("this system's TLS does not serve the test certificate");
-#else
-            QFAIL("the test server's TLS does not serve its certificate");
-#endif
-        }
+        if (!secure.handshakes())
+            QSKIP("this system's TLS does not serve the test certificate (Wine)");
         const QByteArray last = (toHttps ? secure : plain).baseUrl().toUtf8() + "last";
         plain.responses.insert("/first", redirectTo(secure.baseUrl().toUtf8() + "hop", true));
         secure.responses.insert("/hop", redirectTo(last, framed));
@@ -188,27 +185,34 @@ private Q_SLOTS:
         QCOMPARE(plain.requests.size(), 1);
     }
 
-    // The request as the server sees it: the folder escaped as a browser
-    // would, and the Referer, the series' folder, without credentials or raw
-    // line breaks.
+    // The request as the server or the proxy sees it: the folder escaped as a
+    // browser would, the Referer without credentials or raw line breaks, the
+    // body asked for as the server keeps it; through the proxy set, and
+    // directly again once it is cleared.
     void request()
     {
-        TestHttpServer server;
-        QVERIFY(server.listen());
+        TestHttpServer server, proxy;
+        QVERIFY(server.listen() && proxy.listen());
         const QString url = server.baseUrl();
         const QString folder = QString(url).replace(u"//"_s, u"//user:secret@"_s)
             + u"s\r\nX-Injected: yes/my photos/画像/"_s;
         RequestAddresses addresses;
         HttpTransfer transfer;
-        fetch(transfer, addresses.url(folder + u"hana001.jpg"_s), nullptr,
-              addresses.referer(folder));
+        for (const bool proxied : { true, false }) {
+            transfer.setProxy(proxied ? u"127.0.0.1"_s : QString(), proxy.port());
+            fetch(transfer, addresses.url(folder + u"hana001.jpg"_s), nullptr,
+                  addresses.referer(folder));
+        }
         const QByteArray sent
             = url.toUtf8() + "s%0D%0AX-Injected:%20yes/my%20photos/%E7%94%BB%E5%83%8F/";
+        QCOMPARE(proxy.requests.size(), 1);
+        QCOMPARE(proxy.requests[0].target, sent + "hana001.jpg");
         const RecordedRequest r = server.requests.value(0);
-        QCOMPARE((QByteArrayList { r.target, r.headers["user-agent"], r.headers["referer"],
-                                   r.headers["accept-encoding"], r.headers["x-injected"] }),
-                 (QByteArrayList { sent.mid(url.size() - 1) + "hana001.jpg",
-                                   "Seqget/" SEQGET_FILE_VERSION, sent, "identity", "" }));
+        QCOMPARE(r.target, sent.mid(url.size() - 1) + "hana001.jpg");
+        QCOMPARE(r.headers["user-agent"], "Seqget/" SEQGET_FILE_VERSION);
+        QCOMPARE(r.headers["referer"], sent);
+        QCOMPARE(r.headers["accept-encoding"], "identity");
+        QVERIFY(!r.headers.contains("x-injected"));
     }
 };
 
