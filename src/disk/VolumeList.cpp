@@ -147,10 +147,13 @@ bool isSystemPlace(const QString &root)
 
 QString cleanPathIn(const QString &path, PathStyle style)
 {
-    QString slashed = path;
-    if (style == PathStyle::Windows)
-        slashed.replace(u'\\', u'/');
-    return QDir::cleanPath(slashed);
+    if (style == PathStyle::Unix)
+        return QDir::cleanPath(path);
+    QString clean = QDir::cleanPath(QString(path).replace(u'\\', u'/'));
+    // A drive's root keeps its slash, as on Windows itself.
+    if (clean.size() == 2 && clean.at(0).isLetter() && clean.at(1) == u':')
+        clean += u'/';
+    return clean;
 }
 
 // What the system has mounted, labelled where it can tell.

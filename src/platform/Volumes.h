@@ -13,6 +13,7 @@ struct Mount
     QString device;
     QString label;
     bool readOnly = false;
+    bool operator==(const Mount &) const = default;
 };
 
 // What the system says about its mounted volumes, as it says it. Which of
