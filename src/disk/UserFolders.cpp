@@ -11,7 +11,8 @@ bool isSystemFolder(const QString &canonicalPath, PathStyle style)
     for (const char *system : { "/usr", "/bin", "/sbin", "/lib", "/opt", "/etc", "/snap" }) {
         const QLatin1StringView prefix(system);
         if (canonicalPath == prefix
-            || (canonicalPath.startsWith(prefix) && canonicalPath.sliced(prefix.size()).startsWith(u'/')))
+            || (canonicalPath.startsWith(prefix)
+                && canonicalPath.sliced(prefix.size()).startsWith(u'/')))
             return true;
     }
     return false;

@@ -170,7 +170,8 @@ QList<Mount> systemMounts(PathStyle style)
             if (!VolumeList::isChoosable(mount, style) || !QFileInfo(mount.root).isDir())
                 continue;
             if (mount.device.startsWith(QLatin1Char('/')))
-                mount.label = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
+                mount.label
+                    = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
             kept.append(mount);
         }
         mounts = kept;

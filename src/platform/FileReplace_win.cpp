@@ -83,4 +83,3 @@ std::error_code Platform::replace(const QString &source, const QString &destinat
         return std::make_error_code(std::errc::cross_device_link);
     return std::error_code(int(error), std::system_category());
 }
-

@@ -63,8 +63,8 @@ ReplyRules::Step ReplyRules::headLine(QByteArrayView line)
             bool fits = false;
             number.toLongLong(&fits);
             m_unreadableLength = m_unreadableLength || !fits || !isDigits(number);
-            m_conflictingLengths = m_conflictingLengths
-                || (!m_contentLength.isEmpty() && number != m_contentLength);
+            m_conflictingLengths
+                = m_conflictingLengths || (!m_contentLength.isEmpty() && number != m_contentLength);
             m_contentLength = number;
         }
     } else if (startsWithNoCase(line, "transfer-encoding:")) {

@@ -1,4 +1,5 @@
 #include "disk/FileSaver.h"
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 
 #include <QDateTime>
@@ -27,11 +28,9 @@ class TestFileSaver : public QObject
 private Q_SLOTS:
     void destination_data()
     {
-        QTest::addColumn<FileSaver::Temporaries>("kind");
-        QTest::addColumn<Before>("before");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QByteArray>("outside"); // what a link there points to, afterwards
+        // outside: what a link there points to, afterwards
+        columns<FileSaver::Temporaries, Before, bool, QByteArray, QByteArray>(
+            { "kind", "before", "ok", "after", "outside" });
         for (const auto kind : { FileSaver::Temporaries::Unnamed, FileSaver::Temporaries::Named }) {
             const char *k = kind == FileSaver::Temporaries::Named ? ", hidden file" : "";
             // clang-format off
@@ -45,9 +44,8 @@ private Q_SLOTS:
 
     void destination()
     {
-        QFETCH(FileSaver::Temporaries, kind);
-        QFETCH(Before, before);
-        QFETCH(bool, ok);
+        const auto [kind, before, ok]
+            = fetch<FileSaver::Temporaries, Before, bool>("kind", "before", "ok");
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"local"_s), outside = dir.filePath(u"outside"_s);
         const QString destination = folder + u"/a.jpg"_s;
@@ -56,7 +54,8 @@ private Q_SLOTS:
             QVERIFY(writeFile(destination, "old") && setUserMark(destination));
         if (before == Before::Link)
             QVERIFY(writeFile(outside, "keep me"));
-        if ((before == Before::Link || before == Before::DanglingLink) && !QFile::link(outside, destination))
+        if ((before == Before::Link || before == Before::DanglingLink)
+            && !QFile::link(outside, destination))
             QSKIP("links at the destination: a Unix row (Qt makes shortcuts on Windows)");
 
         const QStringList listed = QDir(folder).entryList(QDir::Files);
@@ -68,7 +67,8 @@ private Q_SLOTS:
         QCOMPARE(saver.commit(destination, ok), ok);
         QTEST(readAll(destination), "after");
         QTEST(readAll(outside), "outside");
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList(u"a.jpg"_s));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+                 QStringList(u"a.jpg"_s));
         QVERIFY(openFilesIn(folder) <= 0);
         // The mark a user set stays; a new file has none (the temporary
         // file's hidden attribute does not come along).
@@ -77,10 +77,11 @@ private Q_SLOTS:
 
     void elsewhere_data()
     {
-        QTest::addColumn<FileSaver::Temporaries>("kind");
-        QTest::addColumn<bool>("dropped"); // the saver goes before the save, as a run destroyed midway
+        // dropped: the saver goes before the save, as a run destroyed midway
+        columns<FileSaver::Temporaries, bool>({ "kind", "dropped" });
         QTest::newRow("moved to another volume") << FileSaver::Temporaries::Unnamed << false;
-        QTest::newRow("moved to another volume, hidden file") << FileSaver::Temporaries::Named << false;
+        QTest::newRow("moved to another volume, hidden file")
+            << FileSaver::Temporaries::Named << false;
         QTest::newRow("dropped halfway") << FileSaver::Temporaries::Unnamed << true;
         QTest::newRow("dropped halfway, hidden file") << FileSaver::Temporaries::Named << true;
     }
@@ -90,10 +91,10 @@ private Q_SLOTS:
     // saver dropped halfway leaves nothing behind in either place.
     void elsewhere()
     {
-        QFETCH(FileSaver::Temporaries, kind);
-        QFETCH(bool, dropped);
+        const auto [kind, dropped] = fetch<FileSaver::Temporaries, bool>("kind", "dropped");
         QTemporaryDir here, there(u"/dev/shm/seqget-XXXXXX"_s);
-        if (!there.isValid() || QStorageInfo(there.path()).device() == QStorageInfo(here.path()).device())
+        if (!there.isValid()
+            || QStorageInfo(there.path()).device() == QStorageInfo(here.path()).device())
             QSKIP("needs a second volume (/dev/shm)");
         const QByteArray body((1 << 20) + 3, 'b');
         auto saver = std::make_unique<FileSaver>(kind);
@@ -114,14 +115,16 @@ private Q_SLOTS:
     void leftoversOfKilledRuns()
     {
         QTemporaryDir dir;
-        const QString stale = u".seqget-00000000000000aa.part"_s, held = u".seqget-00000000000000bb.part"_s,
+        const QString stale = u".seqget-00000000000000aa.part"_s,
+                      held = u".seqget-00000000000000bb.part"_s,
                       young = u".seqget-00000000000000cc.part"_s, other = u".other.part"_s;
         QFile writer(dir.filePath(held));
         for (const QString &name : { stale, held, young, other }) {
             QFile file(dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
             if (name != young)
-                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-600), QFileDevice::FileModificationTime));
+                QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-600),
+                                         QFileDevice::FileModificationTime));
         }
         QVERIFY(writer.open(QIODevice::ReadWrite) && holdLikeAWriter(writer));
         FileSaver saver;
@@ -136,16 +139,14 @@ private Q_SLOTS:
     // which stays as it was.
     void destinationHeldOpen_data()
     {
-        QTest::addColumn<int>("heldMs");
-        QTest::addColumn<QByteArray>("after");
+        columns<int, QByteArray>({ "heldMs", "after" });
         QTest::newRow("for a moment") << 300 << "new"_ba;
         QTest::newRow("for long") << 3000 << "old"_ba;
     }
 
     void destinationHeldOpen()
     {
-        QFETCH(int, heldMs);
-        QFETCH(QByteArray, after);
+        const auto [heldMs, after] = fetch<int, QByteArray>("heldMs", "after");
         QTemporaryDir dir;
         const QString destination = dir.filePath(u"a.jpg"_s);
         QVERIFY(writeFile(destination, "old"));

@@ -1,5 +1,6 @@
 #include "disk/SafeNames.h"
 #include "disk/UserFolders.h"
+#include "support/Rows.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,9 +16,9 @@ class TestSafeNames : public QObject
 private Q_SLOTS:
     void names_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("unix"); // a plain path component with Unix paths
-        QTest::addColumn<bool>("windows"); // and with Windows paths
+        // unix: a plain path component with Unix paths
+        // windows: and with Windows paths
+        columns<QString, bool, bool>({ "name", "unix", "windows" });
         const auto row = [](const char *name, bool unix, bool windows) {
             QTest::newRow(name) << QString::fromUtf8(name) << unix << windows;
         };
@@ -51,9 +52,7 @@ private Q_SLOTS:
 
     void systemFolders_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<PathStyle>("style");
-        QTest::addColumn<bool>("system");
+        columns<QString, PathStyle, bool>({ "path", "style", "system" });
         // clang-format off
         for (const char *system : { "/usr", "/usr/bin", "/bin", "/sbin/x", "/lib", "/opt/app", "/etc", "/snap/x/1" })
             QTest::newRow(system) << QString::fromLatin1(system) << PathStyle::Unix << true;
@@ -65,8 +64,7 @@ private Q_SLOTS:
 
     void systemFolders()
     {
-        QFETCH(QString, path);
-        QFETCH(PathStyle, style);
+        const auto [path, style] = fetch<QString, PathStyle>("path", "style");
         QTEST(isSystemFolder(path, style), "system");
     }
 
@@ -77,7 +75,8 @@ private Q_SLOTS:
         QVERIFY(isWritableUserFolder(dir.path()));
         QVERIFY(!isWritableUserFolder(dir.filePath(QStringLiteral("gone"))));
         QVERIFY(!isWritableUserFolder({}));
-        QVERIFY(Platform::pathStyle() == PathStyle::Windows || !isWritableUserFolder(QStringLiteral("/usr/bin")));
+        QVERIFY(Platform::pathStyle() == PathStyle::Windows
+                || !isWritableUserFolder(QStringLiteral("/usr/bin")));
     }
 };
 

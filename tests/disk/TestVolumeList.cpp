@@ -1,4 +1,5 @@
 #include "disk/VolumeList.h"
+#include "support/Rows.h"
 
 #include <QDir>
 #include <QTest>
@@ -32,10 +33,11 @@ class TestVolumeList : public QObject
 private Q_SLOTS:
     void parseMountInfo_data()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QList<Mount>>("mounts");
+        columns<QByteArray, QList<Mount>>({ "text", "mounts" });
         const auto m = [](const char *root, const char *type, const char *device, bool ro) {
-            return Mount { QString::fromUtf8(root), QString::fromUtf8(type), QString::fromUtf8(device), {}, ro };
+            return Mount {
+                QString::fromUtf8(root), QString::fromUtf8(type), QString::fromUtf8(device), {}, ro
+            };
         };
         // clang-format off
         QTest::newRow("no optional field") << "601 560 0:56 / /proc rw,nosuid,relatime - proc proc rw"_ba << QList<Mount> { m("/proc", "proc", "proc", false) };
@@ -63,10 +65,10 @@ private Q_SLOTS:
 
     void volumes_data()
     {
-        QTest::addColumn<PathStyle>("style");
-        QTest::addColumn<QList<Mount>>("mounts"); // in mount order
-        QTest::addColumn<QStringList>("shown");
-        const auto row = [](const char *name, const QList<Mount> &mounts, const QStringList &shown, PathStyle style = PathStyle::Unix) {
+        // mounts: in mount order
+        columns<PathStyle, QList<Mount>, QStringList>({ "style", "mounts", "shown" });
+        const auto row = [](const char *name, const QList<Mount> &mounts, const QStringList &shown,
+                            PathStyle style = PathStyle::Unix) {
             QTest::newRow(name) << style << mounts << shown;
         };
         // clang-format off
@@ -87,8 +89,7 @@ private Q_SLOTS:
 
     void volumes()
     {
-        QFETCH(PathStyle, style);
-        QFETCH(QList<Mount>, mounts);
+        const auto [style, mounts] = fetch<PathStyle, QList<Mount>>("style", "mounts");
         QTEST(shown(VolumeList(mounts, style)), "shown");
     }
 
@@ -97,12 +98,13 @@ private Q_SLOTS:
     // letters and names ignore case.
     void driveOfAndRootOf_data()
     {
-        QTest::addColumn<PathStyle>("style");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("drive"); // the volume that holds the path text
-        QTest::addColumn<QString>("root"); // the volume the drive box text names
-        const auto row = [](const char *name, const char *text, const char *drive, const char *root, PathStyle style = PathStyle::Unix) {
-            QTest::newRow(name) << style << QString::fromUtf8(text) << QString::fromUtf8(drive) << QString::fromUtf8(root);
+        // drive: the volume that holds the path text
+        // root: the volume the drive box text names
+        columns<PathStyle, QString, QString, QString>({ "style", "text", "drive", "root" });
+        const auto row = [](const char *name, const char *text, const char *drive, const char *root,
+                            PathStyle style = PathStyle::Unix) {
+            QTest::newRow(name) << style << QString::fromUtf8(text) << QString::fromUtf8(drive)
+                                << QString::fromUtf8(root);
         };
         const PathStyle win = PathStyle::Windows;
         // clang-format off
@@ -126,11 +128,14 @@ private Q_SLOTS:
 
     void driveOfAndRootOf()
     {
-        QFETCH(PathStyle, style);
-        QFETCH(QString, text);
+        const auto [style, text] = fetch<PathStyle, QString>("style", "text");
         const VolumeList list = style == PathStyle::Windows
-            ? VolumeList({ mount("C:/", "NTFS"), mount("C:/Mount/Stick", "FAT32", "STICK"), mount("D:/", "NTFS", "Data") }, style)
-            : VolumeList({ mount("/", "ext4"), mount("/media/a", "vfat", "STICK"), mount("/media/a/b", "ext4"), mount("/home", "ext4") }, style);
+            ? VolumeList({ mount("C:/", "NTFS"), mount("C:/Mount/Stick", "FAT32", "STICK"),
+                           mount("D:/", "NTFS", "Data") },
+                         style)
+            : VolumeList({ mount("/", "ext4"), mount("/media/a", "vfat", "STICK"),
+                           mount("/media/a/b", "ext4"), mount("/home", "ext4") },
+                         style);
         QTEST(list.driveOf(text), "drive");
         QTEST(list.rootOf(text), "root");
     }

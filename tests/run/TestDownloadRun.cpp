@@ -2,6 +2,7 @@
 #include "run/DownloadRun.h"
 #include "run/SystemRunPlatform.h"
 #include "support/RecordingPlatform.h"
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 #include "support/TestHttpServer.h"
 
@@ -19,41 +20,32 @@ namespace {
 
 // A whole run without a window: the test server, a temporary base directory,
 // the real transfer and run (giving up after a second without progress), and
-// the job of the series /s/hana001.jpg .. hana003.jpg. The server serves each
-// name of s/ as its own body.
-class RunRig final
+// the job of the series /s/hana001.jpg .. hana002.jpg with LOG and BEEP on.
+// The server serves every name it is asked for as its own body.
+struct RunRig
 {
-public:
     RunRig()
     {
         server.listen();
         QDir(root.path()).mkdir(u"base"_s);
-        const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "3", "" };
+        const QStringList texts { server.baseUrl(), "s", "hana", "jpg", "3", "1", "2", "" };
         for (const JobField &field : jobFields)
             job.state.*field.field = texts.at(int(field.box));
         job.state.SYNC = 1;
         job.state.LOG = job.state.BEEP = true;
         job.baseDirectory = root.filePath(u"base"_s);
-        for (const char *name : { "hana001", "hana002", "hana003", "other002", "hana001.png" })
-            serve(u"/s/"_s + QLatin1String(name) + (QByteArray(name).contains('.') ? "" : ".jpg"), name);
+        QObject::connect(&server, &TestHttpServer::requestReceived, [this](const QByteArray &path) {
+            requested << QString::fromUtf8(path);
+            if (!server.responses.contains(path))
+                server.responses.insert(path, reply(200, path.mid(path.lastIndexOf('/') + 1)));
+            server.responses[path].hold = requested.size() == holdAt;
+        });
     }
 
     // Joined as the naming rules join them, with the platform's separator.
     QString local(const QString &name) const
     {
         return job.baseDirectory + QDir::separator() + u"s"_s + QDir::separator() + name;
-    }
-    void serve(const QString &path, const QByteArray &body, bool hold = false)
-    {
-        server.responses.insert(path.toUtf8(), reply(200, body));
-        server.responses[path.toUtf8()].hold = hold;
-    }
-    QStringList requested() const
-    {
-        QStringList paths;
-        for (const RecordedRequest &r : server.requests)
-            paths << QString::fromUtf8(r.target);
-        return paths;
     }
     // Presses the button and waits for the run's end; false on a hang.
     bool runToEnd()
@@ -62,40 +54,39 @@ public:
         run->StartStop(job);
         return !spy.isEmpty() || spy.wait(30000);
     }
-    // Starts the run and waits until the request for path, held, is in.
-    bool startHeldAt(const QString &path)
+    // Starts the run and waits until its request number n is in, held
+    // until released.
+    bool startHeldAt(int n)
     {
-        server.responses[path.toUtf8()].hold = true;
+        holdAt = n;
         run->StartStop(job);
-        return QTest::qWaitFor([&] { return requested().contains(path); });
+        return QTest::qWaitFor([&] { return requested.size() == n; });
     }
-    // A run in which the job is edited as the window hands it over while
-    // the body of path arrives; false on a hang.
-    bool editWhile(const QString &path, const std::function<void()> &edit)
-    {
-        QSignalSpy finished(run.get(), &DownloadRun::finished);
-        if (!startHeldAt(path))
-            return false;
-        edit();
-        run->jobChanged(job);
-        server.release(path.toUtf8());
-        return finished.wait(5000);
-    }
+    void release() { server.release(requested.at(holdAt - 1).toUtf8()); }
 
     QTemporaryDir root;
     TestHttpServer server;
+    QStringList requested;
+    int holdAt = 0;
     RecordingPlatform platform { root.filePath(u"Seqget.log"_s) };
     RunJob job;
-    std::unique_ptr<DownloadRun> run = std::make_unique<DownloadRun>(
-        platform, TransferOptions { std::chrono::seconds(1), {} });
+    std::unique_ptr<DownloadRun> run
+        = std::make_unique<DownloadRun>(platform, TransferOptions { std::chrono::seconds(1), {} });
 };
 
-QString logLine(const QString &url)
+using Edit = std::function<void(RunRig &)>;
+
+QByteArray logLines(const RunRig &rig, const QStringList &names)
 {
-    return u'"' + url + u",\"\r\n"_s;
+    QString lines;
+    for (const QString &name : names)
+        lines += u'"' + rig.server.baseUrl() + u"s/"_s + name + u",\"\r\n"_s;
+    return lines.toLocal8Bit();
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Edit)
 
 class TestDownloadRun : public QObject
 {
@@ -104,9 +95,9 @@ class TestDownloadRun : public QObject
 private Q_SLOTS:
     void series_data()
     {
-        QTest::addColumn<Runs>("runs"); // KETA, START, STOP of each run in turn
-        QTest::addColumn<QStringList>("fetched"); // over all runs, in order
-        QTest::addColumn<QStringList>("logged"); // the last file begun, per run
+        // runs: KETA, START, STOP of each run in turn; fetched: over all runs,
+        // in order; logged: the last file begun, per run
+        columns<Runs, QStringList, QStringList>({ "runs", "fetched", "logged" });
         // clang-format off
         QTest::newRow("1..3 in order") << Runs { { "3", "1", "3" } } << QStringList { "hana001.jpg", "hana002.jpg", "hana003.jpg" } << QStringList { "hana003.jpg" };
         QTest::newRow("first equals last") << Runs { { "3", "2", "2" } } << QStringList { "hana002.jpg" } << QStringList { "hana002.jpg" };
@@ -124,38 +115,32 @@ private Q_SLOTS:
     // every request after its first (libcurl asks again on a new one).
     void series()
     {
-        QFETCH(Runs, runs);
-        QFETCH(QStringList, fetched);
-        QFETCH(QStringList, logged);
+        const auto [runs, fetched, logged]
+            = fetch<Runs, QStringList, QStringList>("runs", "fetched", "logged");
         RunRig rig;
         rig.server.dropReusedConnections = true;
-        QStringList seen;
-        connect(&rig.server, &TestHttpServer::requestReceived, this, [&](const QByteArray &path) {
-            const QString name = QString::fromUtf8(path).section(u'/', -1);
-            seen << name;
-            rig.serve(u"/s/"_s + name, name.toUtf8());
-            if (seen.size() > 1)
-                QCOMPARE(readAll(rig.local(seen.at(seen.size() - 2))), seen.at(seen.size() - 2).toUtf8());
+        QStringList whole; // the file before each request, as it stands then
+        connect(&rig.server, &TestHttpServer::requestReceived, this, [&](const QByteArray &) {
+            if (rig.requested.size() > 1)
+                whole << QString::fromUtf8(readAll(
+                    rig.local(rig.requested.at(rig.requested.size() - 2).section(u'/', -1))));
         });
-        QString log;
         for (const QStringList &boxes : runs) {
             for (int i = 0; i < 3; ++i)
                 rig.job.state.*jobField(JobBox(int(JobBox::KETA) + i)).field = boxes.at(i);
             QVERIFY(rig.runToEnd());
         }
-        for (const QString &name : logged)
-            log += logLine(rig.server.baseUrl() + u"s/"_s + name);
-        QCOMPARE(seen, fetched);
-        QCOMPARE(readAll(rig.platform.logFilePath()), log.toLocal8Bit());
+        QCOMPARE(rig.requested.replaceInStrings(u"/s/"_s, QString()), fetched);
+        QCOMPARE(whole, fetched.mid(0, fetched.size() - 1));
+        QCOMPARE(readAll(rig.platform.logFilePath()), logLines(rig, logged));
         QCOMPARE(rig.platform.beeps, int(runs.size()));
-        QCOMPARE(rig.platform.folders, QStringList(runs.size(), rig.job.baseDirectory + QDir::separator() + u"s"_s));
+        QCOMPARE(rig.platform.folders, QStringList(runs.size(), QFileInfo(rig.local({})).path()));
     }
 
     void bodies_data()
     {
-        QTest::addColumn<QByteArray>("before"); // the file already there, or <missing>
-        QTest::addColumn<TestResponse>("response");
-        QTest::addColumn<QByteArray>("after");
+        // before: the file already there, or <missing>
+        columns<QByteArray, TestResponse, QByteArray>({ "before", "response", "after" });
         const QByteArray big((3 << 20) + 7, 'b');
         // clang-format off
         QTest::newRow("a body larger than every buffer") << "<missing>"_ba << reply(200, big) << big;
@@ -169,11 +154,10 @@ private Q_SLOTS:
 
     void bodies()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(TestResponse, response);
+        const auto [before, response] = fetch<QByteArray, TestResponse>("before", "response");
         RunRig rig;
         rig.job.state.STOP = u"1"_s;
-        QVERIFY(QDir().mkpath(QFileInfo(rig.local(u"x"_s)).path()));
+        QVERIFY(QDir().mkpath(QFileInfo(rig.local({})).path()));
         QVERIFY(before == "<missing>" || writeFile(rig.local(u"hana001.jpg"_s), before));
         rig.server.responses.insert("/s/hana001.jpg", response);
         QVERIFY(rig.runToEnd());
@@ -185,85 +169,77 @@ private Q_SLOTS:
     void stopDuringFile()
     {
         RunRig rig;
+        rig.job.state.STOP = u"3"_s;
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
-        QVERIFY(rig.startHeldAt(u"/s/hana002.jpg"_s));
+        QVERIFY(rig.startHeldAt(2));
         rig.run->StartStop(rig.job);
         QCOMPARE(rig.run->state(), DownloadRun::State::StopRequested);
         rig.run->StartStop(rig.job);
-        rig.server.release("/s/hana002.jpg");
+        rig.release();
         QVERIFY(finished.wait(5000));
         QCOMPARE(finished.size(), 1);
         QCOMPARE(rig.run->state(), DownloadRun::State::Idle);
-        QCOMPARE(rig.requested(), QStringList({ u"/s/hana001.jpg"_s, u"/s/hana002.jpg"_s }));
-        QCOMPARE(readAll(rig.local(u"hana002.jpg"_s)), "hana002"_ba);
-        QCOMPARE(readAll(rig.platform.logFilePath()), logLine(rig.server.baseUrl() + u"s/hana002.jpg"_s).toLocal8Bit());
+        QCOMPARE(rig.requested, QStringList({ u"/s/hana001.jpg"_s, u"/s/hana002.jpg"_s }));
+        QCOMPARE(readAll(rig.local(u"hana002.jpg"_s)), "hana002.jpg"_ba);
+        QCOMPARE(readAll(rig.platform.logFilePath()), logLines(rig, { u"hana002.jpg"_s }));
         QCOMPARE(rig.platform.beeps, 1);
     }
 
-    void editsDuringARun_data()
+    void edits_data()
     {
-        QTest::addColumn<JobBox>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("sync");
-        QTest::addColumn<QStringList>("requested"); // after the first
-        QTest::addColumn<QStringList>("saved"); // below the base directory, where p/ is made beforehand
-        const QStringList s12 { "p", "s", "s/hana001.jpg", "s/hana002.jpg" };
+        // before: the job as it is when START is pressed; during: the edit the
+        // window hands over while file 1 arrives; requested: the requests of
+        // files 1 and 2; saved: below the temporary root, where base/p is made
+        columns<Edit, Edit, QStringList, QStringList, int, int>(
+            { "before", "during", "requested", "saved", "beeps", "logLines" });
+        const Edit none = [](RunRig &) {};
+        const QStringList asked { "/s/hana001.jpg", "/s/hana002.jpg" };
+        const QStringList saved {
+            "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/hana002.jpg"
+        };
         // clang-format off
-        QTest::newRow("prefix") << JobBox::FNTOP << "other" << 1 << QStringList { "/s/other002.jpg" } << QStringList { "p", "s", "s/hana001.jpg", "s/other002.jpg" };
-        QTest::newRow("extension") << JobBox::EXT << "png" << 1 << QStringList { "/s/hana002.png" } << QStringList { "p", "s", "s/hana001.jpg", "s/hana002.png" };
-        QTest::newRow("server folder: the local one is not made") << JobBox::FLD << "t" << 1 << QStringList { "/t/hana002.jpg" } << QStringList { "p", "s" };
-        QTest::newRow("own folder, sync unticked") << JobBox::PCFLD << "p" << 0 << QStringList { "/s/hana002.jpg" } << QStringList { "p", "p/hana001.jpg", "p/hana002.jpg", "s" };
-        QTest::newRow("own folder, sync dimmed") << JobBox::PCFLD << "p" << 2 << QStringList { "/s/hana002.jpg" } << QStringList { "p", "p/hana001.jpg", "p/hana002.jpg", "s" };
-        QTest::newRow("base URL") << JobBox::URL << "http://127.0.0.1:9/" << 1 << QStringList() << s12;
-        QTest::newRow("digits: taken at the start") << JobBox::KETA << "1" << 1 << QStringList { "/s/hana002.jpg" } << s12;
-        QTest::newRow("last number: taken at the start") << JobBox::STOP << "1" << 1 << QStringList { "/s/hana002.jpg" } << s12;
+        QTest::newRow("prefix") << none << Edit([](RunRig &r) { r.job.state.FNTOP = u"x"_s; }) << QStringList { "/s/hana001.jpg", "/s/x002.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/x002.jpg" } << 1 << 1;
+        QTest::newRow("extension") << none << Edit([](RunRig &r) { r.job.state.EXT = u"png"_s; }) << QStringList { "/s/hana001.jpg", "/s/hana002.png" } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/hana002.png" } << 1 << 1;
+        QTest::newRow("base URL") << none << Edit([](RunRig &r) { r.job.state.URL = u"http://127.0.0.1:9/"_s; }) << QStringList { "/s/hana001.jpg" } << saved << 1 << 1;
+        QTest::newRow("server folder, whose local one the run made not") << none << Edit([](RunRig &r) { r.job.state.FLD = u"t"_s; }) << QStringList { "/s/hana001.jpg", "/t/hana002.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s" } << 1 << 1;
+        QTest::newRow("own folder, sync unticked") << none << Edit([](RunRig &r) { r.job.state.PCFLD = u"p"_s, r.job.state.SYNC = 0; }) << asked << QStringList { "Seqget.log", "base", "base/p", "base/p/hana001.jpg", "base/p/hana002.jpg", "base/s" } << 1 << 1;
+        QTest::newRow("own folder, sync dimmed") << none << Edit([](RunRig &r) { r.job.state.PCFLD = u"p"_s, r.job.state.SYNC = 2; }) << asked << QStringList { "Seqget.log", "base", "base/p", "base/p/hana001.jpg", "base/p/hana002.jpg", "base/s" } << 1 << 1;
+        QTest::newRow("base directory") << none << Edit([](RunRig &r) { r.job.baseDirectory = r.root.filePath(u"base/p"_s); QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << asked << QStringList { "Seqget.log", "base", "base/p", "base/p/s", "base/p/s/hana001.jpg", "base/p/s/hana002.jpg", "base/s" } << 1 << 1;
+        QTest::newRow("beep off") << none << Edit([](RunRig &r) { r.job.state.BEEP = false; }) << asked << saved << 0 << 1;
+        QTest::newRow("log off") << none << Edit([](RunRig &r) { r.job.state.LOG = false; }) << asked << saved.mid(1) << 1 << 0;
+        QTest::newRow("digits: taken at the start") << none << Edit([](RunRig &r) { r.job.state.KETA = u"1"_s; }) << asked << saved << 1 << 1;
+        QTest::newRow("last number: taken at the start") << none << Edit([](RunRig &r) { r.job.state.STOP = u"1"_s; }) << asked << saved << 1 << 1;
+        QTest::newRow("unsafe prefix: asked for, not saved") << Edit([](RunRig &r) { r.job.state.FNTOP = u"../../x"_s; }) << none << QStringList { "/x001.jpg", "/x002.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s" } << 1 << 1;
+        QTest::newRow("unsafe server folder: no folder made") << Edit([](RunRig &r) { r.job.state.FLD = u".."_s; }) << none << QStringList { "/hana001.jpg", "/hana002.jpg" } << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
+        QTest::newRow("unsafe own folder") << Edit([](RunRig &r) { r.job.state.PCFLD = u"../out"_s, r.job.state.SYNC = 0; }) << none << asked << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
+        // The body waits in the base directory until the folder box is mended.
+        QTest::newRow("folder box mended while the body arrives") << Edit([](RunRig &r) { r.job.state.FLD = u"a/b"_s; }) << Edit([](RunRig &r) { r.job.state.FLD = u"s"_s; QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << QStringList { "/a/b/hana001.jpg", "/s/hana002.jpg" } << saved << 1 << 1;
+        // With nowhere to keep the body, no empty file may pass for it.
+        QTest::newRow("base directory made while the body arrives") << Edit([](RunRig &r) { r.job.baseDirectory = r.root.filePath(u"later"_s); }) << Edit([](RunRig &r) { r.job.baseDirectory = r.root.filePath(u"base"_s); QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << asked << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana002.jpg" } << 1 << 1;
         // clang-format on
     }
 
-    // The job as the window hands it over after an edit while file 1
-    // arrives: the folder counts from file 1's save on, the names and the
-    // base URL from file 2 (the empty file of a failed number included); the
-    // numbers stay as the run read them.
-    void editsDuringARun()
+    // What a job edited before START, or as the window hands it over during
+    // file 1, makes of files 1 and 2: the folders count from file 1's save
+    // on, the names and the base URL from file 2 (the empty file of a failed
+    // number included), the end switches at the end; the numbers stay as the
+    // run read them. Nothing goes outside the base directory.
+    void edits()
     {
-        QFETCH(JobBox, box);
-        QFETCH(QString, text);
-        QFETCH(int, sync);
-        QFETCH(QStringList, requested);
+        const auto [before, during] = fetch<Edit, Edit>("before", "during");
         RunRig rig;
-        rig.job.state.STOP = u"2"_s;
         QVERIFY(QDir(rig.job.baseDirectory).mkdir(u"p"_s));
-        QVERIFY(rig.editWhile(u"/s/hana001.jpg"_s, [&] {
-            rig.job.state.*jobField(box).field = text;
-            rig.job.state.SYNC = qint16(sync);
-        }));
-        QCOMPARE(rig.requested().mid(1), requested);
-        QTEST(entriesBelow(rig.job.baseDirectory), "saved");
-    }
-
-    void endSwitches_data()
-    {
-        QTest::addColumn<bool>("beep");
-        QTest::addColumn<bool>("log");
-        QTest::newRow("beep off") << false << true;
-        QTest::newRow("log off") << true << false;
-    }
-
-    // BEEP and LOG switched during a run count at its end; the next run
-    // keeps them so.
-    void endSwitches()
-    {
-        QFETCH(bool, beep);
-        QFETCH(bool, log);
-        RunRig rig;
-        rig.job.state.STOP = u"1"_s;
-        QVERIFY(rig.editWhile(u"/s/hana001.jpg"_s, [&] {
-            rig.job.state.BEEP = beep;
-            rig.job.state.LOG = log;
-        }));
-        QVERIFY(rig.runToEnd());
-        QCOMPARE(rig.platform.beeps, beep ? 2 : 0);
-        QCOMPARE(readAll(rig.platform.logFilePath()).count('\n'), log ? 2 : 0);
+        before(rig);
+        QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
+        QVERIFY(rig.startHeldAt(1));
+        during(rig);
+        rig.run->jobChanged(rig.job);
+        rig.release();
+        QVERIFY(finished.wait(5000));
+        QTEST(rig.requested, "requested");
+        QTEST(entriesBelow(rig.root.path()), "saved");
+        QTEST(rig.platform.beeps, "beeps");
+        QTEST(int(readAll(rig.platform.logFilePath()).count('\n')), "logLines");
     }
 
     // Each run sets the proxy up anew from the job: on; another host with a
@@ -276,9 +252,11 @@ private Q_SLOTS:
         QVERIFY(proxy.listen());
         rig.job.state.STOP = u"1"_s;
         const QString port = QString::number(proxy.port());
-        const QList<std::tuple<bool, QString, QString>> runs = {
-            { true, u"127.0.0.1"_s, port }, { true, u"localhost"_s, u"80x"_s },
-            { false, u"127.0.0.1"_s, port }, { true, u"127.0.0.1:"_s + port, u"9"_s } };
+        const QList<std::tuple<bool, QString, QString>> runs
+            = { { true, u"127.0.0.1"_s, port },
+                { true, u"localhost"_s, u"80x"_s },
+                { false, u"127.0.0.1"_s, port },
+                { true, u"127.0.0.1:"_s + port, u"9"_s } };
         QList<int> proxied;
         for (const auto &[on, host, portText] : runs) {
             rig.job.state.PROXY = on;
@@ -291,73 +269,18 @@ private Q_SLOTS:
         QCOMPARE(rig.server.requests.size(), 1);
     }
 
-    void unsafeNames_data()
-    {
-        QTest::addColumn<JobBox>("box");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("made"); // below the temporary root
-        QTest::newRow("prefix") << JobBox::FNTOP << "../../x" << QStringList { "Seqget.log", "base", "base/s" };
-        QTest::newRow("server folder") << JobBox::FLD << ".." << QStringList { "Seqget.log", "base" };
-        QTest::newRow("own folder") << JobBox::PCFLD << "../out" << QStringList { "Seqget.log", "base" };
-    }
-
-    // Every number is still asked for; nothing is written outside the base
-    // directory, and only a safe folder is made.
-    void unsafeNames()
-    {
-        QFETCH(JobBox, box);
-        RunRig rig;
-        QFETCH(QString, text);
-        rig.job.state.*jobField(box).field = text;
-        rig.job.state.SYNC = box == JobBox::PCFLD ? 0 : 1;
-        QVERIFY(rig.runToEnd());
-        QCOMPARE(rig.server.requests.size(), 3);
-        QTEST(entriesBelow(rig.root.path()), "made");
-    }
-
     // As when the window closes during a file: the body under way is
-    // dropped, and nothing more is said.
+    // dropped, and nothing of it is left.
     void destroyedMidRun()
     {
         RunRig rig;
-        QVERIFY(rig.startHeldAt(u"/s/hana002.jpg"_s));
-        QVERIFY(QList<int>({ 1, -1 }).contains(openFilesIn(QFileInfo(rig.local(u"x"_s)).path())));
+        QVERIFY(rig.startHeldAt(2));
+        QVERIFY(QList<int>({ 1, -1 }).contains(openFilesIn(QFileInfo(rig.local({})).path())));
         rig.run.reset();
-        rig.server.release("/s/hana002.jpg");
+        rig.release();
         QTest::qWait(100);
         QCOMPARE(entriesBelow(rig.job.baseDirectory), QStringList({ u"s"_s, u"s/hana001.jpg"_s }));
         QVERIFY(openFilesIn(rig.job.baseDirectory) <= 0);
-    }
-
-    void editsWhileABodyArrives_data()
-    {
-        QTest::addColumn<QString>("base"); // the base directory at the start
-        QTest::addColumn<QString>("folder"); // the server folder at the start
-        QTest::addColumn<QStringList>("saved");
-        QTest::newRow("folder box mended") << "base" << "bad/name" << QStringList { "s", "s/hana001.jpg" };
-        // With nowhere to keep the body, no empty file may pass for it.
-        QTest::newRow("base directory made meanwhile") << "later" << "s" << QStringList { "s" };
-    }
-
-    // The local folder cannot take file 1 when its fetch starts, and can by
-    // the time it has arrived: it goes where the boxes say when it is saved,
-    // and nothing is left behind.
-    void editsWhileABodyArrives()
-    {
-        QFETCH(QString, base);
-        QFETCH(QString, folder);
-        RunRig rig;
-        rig.job.baseDirectory = rig.root.filePath(base);
-        rig.job.state.FLD = folder;
-        rig.job.state.STOP = u"1"_s;
-        rig.serve(u"/"_s + folder + u"/hana001.jpg"_s, "hana001");
-        QVERIFY(rig.editWhile(u"/"_s + folder + u"/hana001.jpg"_s, [&] {
-            rig.job.baseDirectory = rig.root.filePath(u"base"_s);
-            rig.job.state.FLD = u"s"_s;
-            QDir().mkpath(QFileInfo(rig.local(u"x"_s)).path());
-        }));
-        QTEST(entriesBelow(rig.root.filePath(u"base"_s)), "saved");
-        QCOMPARE(entriesBelow(rig.root.filePath(base)).filter(u".seqget"_s), QStringList());
     }
 
     // Beside the program where the user may write and it is no system
@@ -366,10 +289,12 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         QVERIFY(QDir(home.path()).mkdir(u"program"_s));
-        QCOMPARE(SystemRunPlatform::logFilePathFor(home.filePath(u"program"_s)), home.filePath(u"program/Seqget.log"_s));
+        QCOMPARE(SystemRunPlatform::logFilePathFor(home.filePath(u"program"_s)),
+                 home.filePath(u"program/Seqget.log"_s));
         QStandardPaths::setTestModeEnabled(true);
         const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-        QCOMPARE(SystemRunPlatform::logFilePathFor(home.filePath(u"gone"_s)), data + u"/Seqget/Seqget.log"_s);
+        QCOMPARE(SystemRunPlatform::logFilePathFor(home.filePath(u"gone"_s)),
+                 data + u"/Seqget/Seqget.log"_s);
         QVERIFY(QFileInfo(data + u"/Seqget"_s).isDir());
     }
 };

@@ -1,3 +1,4 @@
+#include "support/Rows.h"
 #include "transfer/ReplyRules.h"
 
 #include <QTest>
@@ -16,8 +17,9 @@ QByteArray head(int status, const QByteArray &headers)
 
 QByteArray redirect(const QByteArray &location, const QByteArray &length = "0")
 {
-    return head(302, "Location: " + location + "\r\n"
-                         + (length.isEmpty() ? "" : "Content-Length: " + length + "\r\n"));
+    return head(302,
+                "Location: " + location + "\r\n"
+                    + (length.isEmpty() ? "" : "Content-Length: " + length + "\r\n"));
 }
 
 // Each request of the chain in turn, and the head that answered it, line by
@@ -48,16 +50,12 @@ class TestReplyRules : public QObject
 private Q_SLOTS:
     void chain_data()
     {
-        QTest::addColumn<QByteArrayList>("urls");
-        QTest::addColumn<QByteArrayList>("heads");
-        QTest::addColumn<qsizetype>("body");
-        QTest::addColumn<Step>("step");
-        QTest::addColumn<bool>("file");
-        QTest::addColumn<Refusal>("refusal");
-        QTest::addColumn<QByteArray>("target");
-        const auto row = [](const char *name, const QByteArrayList &urls, const QByteArrayList &heads,
-                            qsizetype body, Step step, bool file, Refusal refusal,
-                            const QByteArray &target = {}) {
+        // the requests of a chain, the head that answered each, body bytes after the last
+        columns<QByteArrayList, QByteArrayList, qsizetype, Step, bool, Refusal, QByteArray>(
+            { "urls", "heads", "body", "step", "file", "refusal", "target" });
+        const auto row = [](const char *name, const QByteArrayList &urls,
+                            const QByteArrayList &heads, qsizetype body, Step step, bool file,
+                            Refusal refusal, const QByteArray &target = {}) {
             QTest::newRow(name) << urls << heads << body << step << file << refusal << target;
         };
         const QByteArrayList http { "http://h/a" };
@@ -98,9 +96,8 @@ private Q_SLOTS:
     // ends as.
     void chain()
     {
-        QFETCH(QByteArrayList, urls);
-        QFETCH(QByteArrayList, heads);
-        QFETCH(qsizetype, body);
+        const auto [urls, heads, body]
+            = fetch<QByteArrayList, QByteArrayList, qsizetype>("urls", "heads", "body");
         ReplyRules rules;
         // Whatever an earlier fetch left behind is forgotten.
         feed(rules, { "https://h/0" }, { redirect("/1", {}) }, 0);
@@ -113,9 +110,9 @@ private Q_SLOTS:
 
     void retries_data()
     {
-        QTest::addColumn<QByteArray>("before"); // what came of the answer before each drop
-        QTest::addColumn<bool>("hop"); // a redirect was followed after the first two drops
-        QTest::addColumn<QList<bool>>("asked"); // whether each of four drops is asked again
+        // what came of the answer before each drop; whether a redirect is followed after the
+        // first two drops; whether each of four drops is asked again
+        columns<QByteArray, bool, QList<bool>>({ "before", "hop", "asked" });
         // clang-format off
         QTest::newRow("nothing came") << QByteArray() << false << QList<bool> { true, true, false, false };
         QTest::newRow("a status line came") << QByteArray("HTTP/1.1 200 OK\r\n") << false << QList<bool> { false, false, false, false };
@@ -127,8 +124,7 @@ private Q_SLOTS:
     // times per request.
     void retries()
     {
-        QFETCH(QByteArray, before);
-        QFETCH(bool, hop);
+        const auto [before, hop] = fetch<QByteArray, bool>("before", "hop");
         ReplyRules rules;
         QList<bool> asked;
         QByteArray url = "http://h/a";

@@ -1,3 +1,4 @@
+#include "support/Rows.h"
 #include "transfer/RequestAddresses.h"
 
 #include <QTest>
@@ -10,9 +11,8 @@ class TestRequestAddresses : public QObject
 private Q_SLOTS:
     void forms_data()
     {
-        QTest::addColumn<QStringList>("texts"); // asked in turn of one object
-        QTest::addColumn<QByteArrayList>("urls");
-        QTest::addColumn<QByteArrayList>("referers");
+        // texts: asked in turn of one object
+        columns<QStringList, QByteArrayList, QByteArrayList>({ "texts", "urls", "referers" });
         const auto row = [](const char *name, const QStringList &texts, const QByteArrayList &urls,
                             const QByteArrayList &referers) {
             QTest::newRow(name) << texts << urls << referers;
