@@ -1,4 +1,5 @@
 #include "disk/FileSaver.h"
+#include "platform/PathStyle.h"
 #include "support/Rows.h"
 #include "support/TestFiles.h"
 
@@ -54,9 +55,11 @@ private Q_SLOTS:
             QVERIFY(writeFile(destination, "old") && setUserMark(destination));
         if (before == Before::Link)
             QVERIFY(writeFile(outside, "keep me"));
-        if ((before == Before::Link || before == Before::DanglingLink)
-            && !QFile::link(outside, destination))
-            QSKIP("links at the destination: a Unix row (Qt makes shortcuts on Windows)");
+        if (before == Before::Link || before == Before::DanglingLink) {
+            if (Platform::pathStyle() == PathStyle::Windows)
+                QSKIP("links at the destination: a Unix row (Qt makes shortcuts on Windows)");
+            QVERIFY(QFile::link(outside, destination));
+        }
 
         const QStringList listed = QDir(folder).entryList(QDir::Files);
         FileSaver saver(kind);
