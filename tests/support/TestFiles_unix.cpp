@@ -1,21 +1,8 @@
 #include "support/TestFiles.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <sys/file.h>
 #include <sys/stat.h>
-
-int openFilesIn(const QString &folder)
-{
-    int count = 0;
-    QDirIterator it(QStringLiteral("/proc/self/fd"), QDir::AllEntries | QDir::System);
-    while (it.hasNext()) {
-        // A file without a name shows as "<folder>/#<inode> (deleted)".
-        if (QFile::symLinkTarget(it.next()).startsWith(folder + u'/'))
-            ++count;
-    }
-    return count;
-}
 
 bool setUserMark(const QString &path)
 {

@@ -13,12 +13,6 @@ std::wstring nativePath(const QString &path)
 
 } // namespace
 
-// Windows lists no file handles a process holds.
-int openFilesIn(const QString &)
-{
-    return -1;
-}
-
 bool setUserMark(const QString &path)
 {
     return ::SetFileAttributesW(nativePath(path).c_str(), FILE_ATTRIBUTE_HIDDEN);
