@@ -86,7 +86,7 @@ QIODevice *FileSaver::device()
     return m_file.get();
 }
 
-void FileSaver::discard()
+void FileSaver::dropFile()
 {
     if (!m_file)
         return;
@@ -97,43 +97,61 @@ void FileSaver::discard()
     m_file.reset();
 }
 
-bool FileSaver::commit(const QString &destination, bool ok)
+void FileSaver::discard()
 {
-    bool saved = false;
-    if (m_file) {
-        // A buffered write that did not fit on the disk shows up only here.
-        const bool written = m_file->flush() && m_file->pos() > 0;
-        if (ok && written) {
-            if (m_unnamed) {
-                saved = linkInto(destination);
-            } else {
-                // Windows refuses to rename a file that is still open.
-                m_file->close();
-                saved = moveInto(m_file->fileName(), destination);
-            }
-        }
-        discard();
-    }
-    if (!saved) {
-        // Only a missing file is created; NewOnly does not follow a dangling
-        // symlink, and an existing file stays byte for byte as it was.
-        QFile empty(destination);
-        if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            empty.close();
-    }
-    return saved;
+    dropFile();
+    if (!m_held.isEmpty())
+        QFile::remove(std::exchange(m_held, {}));
 }
 
-bool FileSaver::linkInto(const QString &destination)
+FileSaver::Saved FileSaver::commit(const QString &destination, bool ok)
+{
+    Step step = Step::Failed;
+    if (!m_held.isEmpty()) {
+        const QString held = std::exchange(m_held, {});
+        step = moveInto(held, destination);
+        // Moved away already, or given up.
+        if (m_held != held)
+            QFile::remove(held);
+    } else if (m_file) {
+        // A buffered write that did not fit on the disk shows up only here.
+        const bool written = m_file->flush() && m_file->pos() > 0;
+        if (ok && written && m_unnamed) {
+            step = linkInto(destination);
+        } else if (ok && written) {
+            // Windows refuses to rename a file that is still open.
+            m_file->close();
+            step = moveInto(m_file->fileName(), destination);
+        }
+    }
+    if (step == Step::Held) {
+        // The waiting body keeps its name; the file it came from goes.
+        if (m_file && m_file->fileName() == m_held)
+            m_file.reset();
+        dropFile();
+        return Saved::Held;
+    }
+    discard();
+    if (step == Step::Moved)
+        return Saved::Yes;
+    // Only a missing file is created; NewOnly does not follow a dangling
+    // symlink, and an existing file stays byte for byte as it was.
+    QFile empty(destination);
+    if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        empty.close();
+    return Saved::No;
+}
+
+FileSaver::Step FileSaver::linkInto(const QString &destination)
 {
     // A free name takes the body at once, whole.
     const std::error_code named = Platform::nameUnnamedFile(*m_file, destination);
     if (!named)
-        return true;
+        return Step::Moved;
     if (named == std::errc::cross_device_link)
         return copyAcross(Platform::unnamedFilePath(*m_file), destination);
     if (named != std::errc::file_exists)
-        return false;
+        return Step::Failed;
     // Something stands there already: a file to replace, or a symlink that
     // must be replaced rather than written through. The body gets a
     // temporary name beside it first, and is renamed over it.
@@ -142,32 +160,43 @@ bool FileSaver::linkInto(const QString &destination)
         const QString temporary = folder + QLatin1Char('/') + temporaryName();
         const std::error_code linked = Platform::nameUnnamedFile(*m_file, temporary);
         if (!linked) {
-            const bool moved = moveInto(temporary, destination);
-            if (!moved)
+            const Step step = moveInto(temporary, destination);
+            if (step == Step::Failed)
                 QFile::remove(temporary);
-            return moved;
+            return step;
         }
         if (linked != std::errc::file_exists)
-            return false;
+            return Step::Failed;
     }
-    return false;
+    return Step::Failed;
 }
 
-bool FileSaver::moveInto(const QString &temporary, const QString &destination)
+FileSaver::Step FileSaver::moveInto(const QString &temporary, const QString &destination)
 {
     Platform::takeOverFrom(destination, temporary);
-    const std::error_code error = Platform::replace(temporary, destination);
-    return !error || (error == std::errc::cross_device_link && copyAcross(temporary, destination));
+    switch (Platform::replace(temporary, destination)) {
+    case Platform::ReplaceError::None:
+        return Step::Moved;
+    case Platform::ReplaceError::Held:
+        m_held = temporary;
+        return Step::Held;
+    case Platform::ReplaceError::OtherVolume:
+        return copyAcross(temporary, destination);
+    case Platform::ReplaceError::ReadOnly:
+    case Platform::ReplaceError::Failed:
+        break;
+    }
+    return Step::Failed;
 }
 
-bool FileSaver::copyAcross(const QString &source, const QString &destination)
+FileSaver::Step FileSaver::copyAcross(const QString &source, const QString &destination)
 {
     // The destination's folder may have moved to another volume while the body
     // arrived (the user picked another base directory): bring the body over
     // into a temporary file there, then rename as usual.
     auto target = createNamed(QFileInfo(destination).absolutePath());
     if (!target)
-        return false;
+        return Step::Failed;
     QFile in(source);
     bool copied = in.open(QIODevice::ReadOnly);
     QByteArray block;
@@ -177,9 +206,8 @@ bool FileSaver::copyAcross(const QString &source, const QString &destination)
     }
     copied = copied && target->flush();
     target->close();
-    Platform::takeOverFrom(destination, target->fileName());
-    const bool saved = copied && !Platform::replace(target->fileName(), destination);
-    if (!saved)
+    const Step step = copied ? moveInto(target->fileName(), destination) : Step::Failed;
+    if (step == Step::Failed)
         QFile::remove(target->fileName());
-    return saved;
+    return step;
 }

@@ -34,24 +34,38 @@ public:
     // Where the body goes; null when begin() failed or nothing is pending.
     QIODevice *device();
 
+    enum class Saved {
+        Yes, // the destination holds the new body
+        No, // it does not; a missing one was created empty, an existing one is as it was
+        Held, // another program holds the destination for now: commit again later, or discard
+    };
+
     // Finishes the save under destination. With ok and at least one byte the
     // destination becomes exactly the received body, with the permissions of
     // the file it replaces; otherwise the temporary file goes and a missing
-    // destination is created empty, an existing one is left as it was.
-    // Returns true when the destination got the new body.
-    bool commit(const QString &destination, bool ok);
+    // destination is created empty, an existing one is left as it was. Never
+    // waits: a destination held by another program (a virus scanner) gives
+    // Held, and the body waits in a temporary file beside it for the next
+    // commit() of the same destination.
+    Saved commit(const QString &destination, bool ok);
 
-    // Drops the temporary file, touching no destination.
+    // Drops the temporary file, and a body waiting for a held destination,
+    // touching no destination.
     void discard();
 
 private:
+    enum class Step { Moved, Held, Failed };
+
     void create(const QString &folder);
-    bool linkInto(const QString &destination);
-    static bool moveInto(const QString &temporary, const QString &destination);
-    static bool copyAcross(const QString &source, const QString &destination);
+    void dropFile();
+    Step linkInto(const QString &destination);
+    Step moveInto(const QString &temporary, const QString &destination);
+    Step copyAcross(const QString &source, const QString &destination);
 
     Temporaries m_kind;
     std::unique_ptr<QFile> m_file;
     bool m_unnamed = false;
+    // A whole body, closed and named, that waits for its held destination.
+    QString m_held;
     QString m_swept;
 };

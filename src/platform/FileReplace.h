@@ -37,10 +37,21 @@ void removeLeftovers(const QString &folder, const QString &nameFilter);
 // ordinary file.
 void takeOverFrom(const QString &destination, const QString &replacement);
 
+// What kept a replace from happening.
+enum class ReplaceError {
+    None,
+    // Another program has the destination open for now (a virus scanner, an
+    // indexer): asking again later may succeed.
+    Held,
+    // The destination is marked read-only, which Windows does not replace.
+    ReadOnly,
+    OtherVolume,
+    Failed,
+};
+
 // Moves source over destination in one step: readers see the old file or
 // the whole new one, and a symlink at the destination is replaced, not
-// written through. std::errc::cross_device_link when they lie on different
-// volumes.
-std::error_code replace(const QString &source, const QString &destination);
+// written through. Never waits.
+ReplaceError replace(const QString &source, const QString &destination);
 
 } // namespace Platform

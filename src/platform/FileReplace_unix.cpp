@@ -89,10 +89,12 @@ void Platform::takeOverFrom(const QString &destination, const QString &replaceme
         QFile::setPermissions(replacement, existing.permissions());
 }
 
-std::error_code Platform::replace(const QString &source, const QString &destination)
+// Write permission on the folder is what counts: a read-only file is
+// replaced, and keeps its permissions (takeOverFrom).
+Platform::ReplaceError Platform::replace(const QString &source, const QString &destination)
 {
     if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(destination).constData())
-        != 0)
-        return lastError();
-    return {};
+        == 0)
+        return ReplaceError::None;
+    return errno == EXDEV ? ReplaceError::OtherVolume : ReplaceError::Failed;
 }

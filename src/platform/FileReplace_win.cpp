@@ -1,5 +1,7 @@
 #include "platform/FileReplace.h"
 
+#include "platform/ExtendedPath.h"
+
 #include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
@@ -8,9 +10,11 @@
 
 namespace {
 
+// Every path handed to Windows itself takes the extended form, so that a
+// deep folder works as well as a short one.
 std::wstring nativePath(const QString &path)
 {
-    return QFileInfo(path).absoluteFilePath().replace(u'/', u'\\').toStdWString();
+    return extendedLengthPath(QFileInfo(path).absoluteFilePath()).toStdWString();
 }
 
 } // namespace
@@ -61,25 +65,39 @@ void Platform::takeOverFrom(const QString &destination, const QString &replaceme
     ::SetFileAttributesW(nativePath(replacement).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL);
 }
 
-std::error_code Platform::replace(const QString &source, const QString &destination)
+Platform::ReplaceError Platform::replace(const QString &source, const QString &destination)
 {
     const std::wstring from = nativePath(source), to = nativePath(destination);
-    // A virus scanner or the search indexer opens a file just written, or the
-    // one about to be replaced, for a moment and without sharing its deletion;
-    // the move waits that out for up to a second.
-    DWORD error = ERROR_SUCCESS;
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (::MoveFileExW(from.c_str(), to.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return {};
-        error = ::GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED
-            && error != ERROR_LOCK_VIOLATION)
-            break;
-        ::Sleep(50);
+    // Windows refuses to replace a read-only file (one copied from a disc, or
+    // kept so by a sync client); asking again would change nothing.
+    const DWORD attributes = ::GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)
+        && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ReplaceError::ReadOnly;
+    if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ReplaceError::None;
+    const DWORD error = ::GetLastError();
+    switch (error) {
+    case ERROR_NOT_SAME_DEVICE:
+        return ReplaceError::OtherVolume;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return ReplaceError::Held;
+    case ERROR_ACCESS_DENIED: {
+        // A virus scanner or the search indexer that opened the file without
+        // sharing its deletion makes the move fail so as well; an open for
+        // deleting tells a passing hold (a sharing violation) from a refusal.
+        const HANDLE probe = ::CreateFileW(to.c_str(), DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(probe);
+            return ReplaceError::Held;
+        }
+        return ::GetLastError() == ERROR_SHARING_VIOLATION ? ReplaceError::Held
+                                                            : ReplaceError::Failed;
     }
-    // The saver copies across volumes itself, into a temporary file first.
-    if (error == ERROR_NOT_SAME_DEVICE)
-        return std::make_error_code(std::errc::cross_device_link);
-    return std::error_code(int(error), std::system_category());
+    default:
+        return ReplaceError::Failed;
+    }
 }

@@ -6,6 +6,7 @@
 #include "job/ProxyAddress.h"
 #include "run/RunPlatform.h"
 
+#include <QDir>
 #include <QFile>
 #include <limits>
 
@@ -18,6 +19,13 @@ void readInto(qint16 &field, const QString &text)
         field = *value;
 }
 
+// How long a destination another program holds is waited for: a virus
+// scanner looks into a file just written, or about to be replaced, for a
+// moment, and into a large one (a video, an archive) for some seconds. The
+// run already grants a silent server this long.
+constexpr std::chrono::seconds holdLimit(30);
+constexpr std::chrono::milliseconds holdRetry(200);
+
 } // namespace
 
 DownloadRun::DownloadRun(RunPlatform &platform, const TransferOptions &options, QObject *parent)
@@ -26,6 +34,9 @@ DownloadRun::DownloadRun(RunPlatform &platform, const TransferOptions &options, 
     , m_transfer(options)
 {
     connect(&m_transfer, &HttpTransfer::finished, this, &DownloadRun::onFetchFinished);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(holdRetry);
+    connect(&m_retry, &QTimer::timeout, this, &DownloadRun::commitFile);
 }
 
 // The transfer and the saver go with the run: the fetch is aborted and the
@@ -54,8 +65,13 @@ void DownloadRun::StartStop(const RunJob &job)
     m_job = job;
     m_saver.startSeries();
 
-    if (folderIsSafe())
-        m_platform.createFolder(LocalFolder(m_job.state, m_job.baseDirectory));
+    // Each folder of a nested folder box in turn, below a base directory
+    // that is never made up on the way.
+    QString folder = m_job.baseDirectory;
+    for (const QString &step : localFolderSteps()) {
+        folder += QDir::separator() + step;
+        m_platform.createFolder(folder);
+    }
 
     setUpProxy();
 
@@ -87,12 +103,22 @@ void DownloadRun::setUpProxy()
     m_transfer.setProxy(m_proxy.host, m_proxy.port);
 }
 
+QStringList DownloadRun::localFolderSteps() const
+{
+    return folderSteps(localFolderName(m_job.state), Platform::pathStyle()).value_or(QStringList());
+}
+
 bool DownloadRun::folderIsSafe() const
 {
     // Without a base directory the folder would hang off the file system's
     // root, outside anything the user chose.
     return !m_job.baseDirectory.isEmpty()
-        && isPlainPathComponent(localFolderName(m_job.state), true, Platform::pathStyle());
+        && folderSteps(localFolderName(m_job.state), Platform::pathStyle()).has_value();
+}
+
+bool DownloadRun::nameIsSafe() const
+{
+    return isPlainPathComponent(m_localName, false, Platform::pathStyle());
 }
 
 void DownloadRun::nextFile()
@@ -103,9 +129,10 @@ void DownloadRun::nextFile()
     }
     const MainState &s = m_job.state;
     const QString &base = m_job.baseDirectory;
-    m_fileName = FileNameFor(s, m_numbers.Digits, m_numbers.CurrentNo);
-    m_lastUrl = RemoteUrlFor(s, m_fileName);
-    Q_EMIT fileStarted(m_lastUrl, LocalPathFor(s, base, m_fileName));
+    const QString fileName = FileNameFor(s, m_numbers.Digits, m_numbers.CurrentNo);
+    m_localName = storedName(fileName, Platform::pathStyle());
+    m_lastUrl = RemoteUrlFor(s, fileName);
+    Q_EMIT fileStarted(m_lastUrl, LocalPathFor(s, base, m_localName));
 
     // A name that would leave the local folder gets no file, but the fetch
     // still happens: every number of the series is requested in turn whatever
@@ -114,7 +141,7 @@ void DownloadRun::nextFile()
     // name is being edited), since the folder may be right again by the end.
     const QString folder = folderIsSafe() ? LocalFolder(s, base) : QString();
     QIODevice *sink = nullptr;
-    if (isPlainPathComponent(m_fileName, false, Platform::pathStyle()) && m_saver.begin(folder, base))
+    if (nameIsSafe() && m_saver.begin(folder, base))
         sink = m_saver.device();
     // The referer is the series' folder: the address of a file with no name.
     m_transfer.fetch(m_addresses.url(m_lastUrl),
@@ -125,27 +152,44 @@ void DownloadRun::onFetchFinished(const FetchResult &result)
 {
     if (m_state == State::Idle)
         return;
-    saveFile(result);
+    // The job is read afresh: a box may have been edited or another folder
+    // picked while the body arrived.
+    // A body that had nowhere to go is lost: the step fails, rather than
+    // passing an empty file off as what the server sent.
+    const bool bodyLost = !m_saver.isPending() && result.ok && result.bytes > 0;
+    if (bodyLost || !folderIsSafe() || !nameIsSafe()) {
+        m_saver.discard();
+        fileDone();
+        return;
+    }
+    m_destination = LocalPathFor(m_job.state, m_job.baseDirectory, m_localName);
+    m_bodyOk = result.ok;
+    m_holdDeadline.setRemainingTime(holdLimit);
+    commitFile();
+}
+
+void DownloadRun::commitFile()
+{
+    // A destination another program holds is asked for again from a timer, so
+    // that the window, and a STOP press, are answered meanwhile.
+    if (m_saver.commit(m_destination, m_bodyOk) == FileSaver::Saved::Held) {
+        if (!m_holdDeadline.hasExpired()) {
+            m_retry.start();
+            return;
+        }
+        m_saver.discard();
+    }
+    fileDone();
+}
+
+void DownloadRun::fileDone()
+{
     if (m_numbers.CurrentNo == std::numeric_limits<qint16>::max()) {
         endRun();
         return;
     }
     ++m_numbers.CurrentNo;
     nextFile();
-}
-
-void DownloadRun::saveFile(const FetchResult &result)
-{
-    // The job is read afresh: a box may have been edited or another folder
-    // picked while the body arrived.
-    // A body that had nowhere to go is lost: the step fails, rather than
-    // passing an empty file off as what the server sent.
-    const bool bodyLost = !m_saver.isPending() && result.ok && result.bytes > 0;
-    if (bodyLost || !folderIsSafe() || !isPlainPathComponent(m_fileName, false, Platform::pathStyle())) {
-        m_saver.discard();
-        return;
-    }
-    m_saver.commit(LocalPathFor(m_job.state, m_job.baseDirectory, m_fileName), result.ok);
 }
 
 void DownloadRun::endRun()

@@ -7,7 +7,9 @@
 #include "transfer/RequestAddresses.h"
 #include "job/RunJob.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QTimer>
 #include <QString>
 
 class RunPlatform;
@@ -69,11 +71,14 @@ private:
     void setState(State state);
     void nextFile();
     void onFetchFinished(const FetchResult &result);
-    void saveFile(const FetchResult &result);
+    void commitFile();
+    void fileDone();
     void endRun();
     void writeLogLine();
     void setUpProxy();
+    QStringList localFolderSteps() const;
     bool folderIsSafe() const;
+    bool nameIsSafe() const;
 
     RunPlatform &m_platform;
     // The saver goes after the transfer that writes into it.
@@ -82,7 +87,13 @@ private:
     RunJob m_job;
     Numbers m_numbers;
     State m_state = State::Idle;
-    QString m_fileName;
+    // The file in progress as it is stored, its path once saved, and whether
+    // its body came whole.
+    QString m_localName;
+    QString m_destination;
+    bool m_bodyOk = false;
+    QDeadlineTimer m_holdDeadline;
+    QTimer m_retry;
     // The address of the last file begun, in this run or an earlier one: the
     // log line's text.
     QString m_lastUrl;

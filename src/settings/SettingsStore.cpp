@@ -99,7 +99,7 @@ bool keepAsBackup(const QString &path)
     QString backup = path + QStringLiteral(".bak");
     for (int n = 1; kindOf(backup) != FileKind::Absent; ++n)
         backup = path + QStringLiteral(".bak.") + QString::number(n);
-    return !Platform::replace(path, backup);
+    return Platform::replace(path, backup) == Platform::ReplaceError::None;
 }
 
 } // namespace
