@@ -26,10 +26,35 @@ bool isRefusedByWindows(QStringView name)
     // A device's name opens the device, with any extension and in any case.
     const QStringView stem = name.left(name.indexOf(u'.')).trimmed();
     static const QStringList devices = [] {
-        QStringList d { u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s };
-        for (char n = '1'; n <= '9'; ++n)
-            d << u"COM"_s + QLatin1Char(n) << u"LPT"_s + QLatin1Char(n);
+        QStringList d { u"CON"_s, u"PRN"_s, u"AUX"_s, u"NUL"_s, u"CONIN$"_s, u"CONOUT$"_s };
+        for (const QChar n : QStringView(u"0123456789\u00b9\u00b2\u00b3"))
+            d << u"COM"_s + n << u"LPT"_s + n;
         return d;
     }();
     return devices.contains(stem.toString(), Qt::CaseInsensitive);
+}
+
+QString storedName(const QString &name, PathStyle style)
+{
+    if (style == PathStyle::Unix)
+        return name;
+    qsizetype end = name.size();
+    while (end > 0 && (name.at(end - 1) == u'.' || name.at(end - 1) == u' '))
+        --end;
+    return name.left(end);
+}
+
+std::optional<QStringList> folderSteps(const QString &text, PathStyle style)
+{
+    if (text.isEmpty())
+        return QStringList();
+    QString slashed = text;
+    if (style == PathStyle::Windows)
+        slashed.replace(u'\\', u'/');
+    const QStringList steps = slashed.split(u'/');
+    for (const QString &step : steps) {
+        if (!isPlainPathComponent(step, false, style))
+            return std::nullopt;
+    }
+    return steps;
 }

@@ -16,31 +16,37 @@ class TestSafeNames : public QObject
 private Q_SLOTS:
     void names_data()
     {
-        // unix: a plain path component with Unix paths
-        // windows: and with Windows paths
-        columns<QString, bool, bool>({ "name", "unix", "windows" });
-        const auto row = [](const char *name, bool unix, bool windows) {
-            QTest::newRow(name) << QString::fromUtf8(name) << unix << windows;
+        // unix, windows: whether the name, as stored with such paths, may be
+        // written; stored: what Windows stores it as
+        columns<QString, bool, bool, QString>({ "name", "unix", "windows", "stored" });
+        const auto row = [](const char *name, bool unix, bool windows, const char *stored = nullptr) {
+            QTest::newRow(name) << QString::fromUtf8(name) << unix << windows << QString::fromUtf8(stored ? stored : name);
         };
         // clang-format off
         row("画像001.jpg", true, true);
         row("COM10.jpg", true, true); // two digits make no port, and a longer stem no device
         row("CONSOLE.jpg", true, true);
         row(".hidden", true, true);
-        row("..", false, false);
+        row("hana03.", true, true, "hana03");
+        row("hana03 . ", true, true, "hana03");
+        row("...", true, false, "");
+        row("CON.", true, false, "CON");
+        row("..", false, false, "");
         row("a/b", false, false);
         row("a\\b", true, false);
-        for (const char *refused : { "con.txt", "COM1.jpg", "lpt9", "NUL .jpg", "Aux", "prn.tar.gz", "a:b.jpg", "a?.jpg", "a*", "a<b", "a>b", "a|b", "a\"b", "a\tb", "hana03.", "hana03 " })
+        for (const char *refused : { "con.txt", "COM0.jpg", "COM1.jpg", "lpt9", "LPT0", "COM\u00b9.jpg", "lpt\u00b3", "CONIN$", "conout$.txt", "NUL .jpg", "Aux", "prn.tar.gz", "a:b.jpg", "a?.jpg", "a*", "a<b", "a>b", "a|b", "a\"b", "a\tb" })
             row(refused, true, false);
         // clang-format on
-        QTest::newRow("NUL character") << QString(u'a') + QChar(0) << false << false;
+        QTest::newRow("NUL character") << QString(u'a') + QChar(0) << false << false << QString(u'a') + QChar(0);
     }
 
     void names()
     {
         QFETCH(QString, name);
+        QCOMPARE(storedName(name, PathStyle::Unix), name);
         QTEST(isPlainPathComponent(name, false, PathStyle::Unix), "unix");
-        QTEST(isPlainPathComponent(name, false, PathStyle::Windows), "windows");
+        QTEST(storedName(name, PathStyle::Windows), "stored");
+        QTEST(isPlainPathComponent(storedName(name, PathStyle::Windows), false, PathStyle::Windows), "windows");
     }
 
     // The empty name stands for the folder itself, where that is meant.
@@ -48,6 +54,30 @@ private Q_SLOTS:
     {
         QVERIFY(isPlainPathComponent({}, true, PathStyle::Unix));
         QVERIFY(!isPlainPathComponent({}, false, PathStyle::Windows));
+    }
+
+    void folders_data()
+    {
+        columns<QString, PathStyle, std::optional<QStringList>>({ "text", "style", "steps" });
+        const PathStyle unix = PathStyle::Unix, win = PathStyle::Windows;
+        // clang-format off
+        QTest::newRow("the base directory itself") << "" << unix << std::optional(QStringList());
+        QTest::newRow("one folder") << "images" << win << std::optional(QStringList { "images" });
+        QTest::newRow("nested") << "2024/spring" << unix << std::optional(QStringList { "2024", "spring" });
+        QTest::newRow("nested, Windows' way") << "2024\\spring" << win << std::optional(QStringList { "2024", "spring" });
+        QTest::newRow("a backslash is a name's with Unix paths") << "2024\\spring" << unix << std::optional(QStringList { "2024\\spring" });
+        for (const char *refused : { "..", "a/../b", "/etc", "a//b", "a/", "C:/x", "a/con" })
+            QTest::newRow(refused) << QString::fromUtf8(refused) << win << std::optional<QStringList>();
+        QTest::newRow("a root with Unix paths") << "/etc" << unix << std::optional<QStringList>();
+        // clang-format on
+    }
+
+    // A folder box may name nested plain folders below the base directory,
+    // and nothing else.
+    void folders()
+    {
+        const auto [text, style] = fetch<QString, PathStyle>("text", "style");
+        QTEST(folderSteps(text, style), "steps");
     }
 
     void systemFolders_data()

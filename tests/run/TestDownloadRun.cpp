@@ -1,4 +1,5 @@
 #include "job/JobBox.h"
+#include "platform/PathStyle.h"
 #include "run/DownloadRun.h"
 #include "run/SystemRunPlatform.h"
 #include "support/RecordingPlatform.h"
@@ -213,7 +214,10 @@ private Q_SLOTS:
         QTest::newRow("unsafe server folder: no folder made") << Edit([](RunRig &r) { r.job.state.FLD = u".."_s; }) << none << QStringList { "/hana001.jpg", "/hana002.jpg" } << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
         QTest::newRow("unsafe own folder") << Edit([](RunRig &r) { r.job.state.PCFLD = u"../out"_s, r.job.state.SYNC = 0; }) << none << asked << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
         // The body waits in the base directory until the folder box is mended.
-        QTest::newRow("folder box mended while the body arrives") << Edit([](RunRig &r) { r.job.state.FLD = u"a/b"_s; }) << Edit([](RunRig &r) { r.job.state.FLD = u"s"_s; QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << QStringList { "/a/b/hana001.jpg", "/s/hana002.jpg" } << saved << 1 << 1;
+        QTest::newRow("folder box mended while the body arrives") << Edit([](RunRig &r) { r.job.state.FLD = u"a/../s"_s; }) << Edit([](RunRig &r) { r.job.state.FLD = u"s"_s; QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << asked << saved << 1 << 1;
+        const QString dotted = Platform::pathStyle() == PathStyle::Windows ? u"hana00%1"_s : u"hana00%1."_s;
+        QTest::newRow("empty extension: Windows drops the dot") << Edit([](RunRig &r) { r.job.state.EXT.clear(); }) << none << QStringList { "/s/hana001.", "/s/hana002." } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/" + dotted.arg(1), "base/s/" + dotted.arg(2) } << 1 << 1;
+        QTest::newRow("nested folder box") << Edit([](RunRig &r) { r.job.state.FLD = u"2024/spring"_s; }) << none << QStringList { "/2024/spring/hana001.jpg", "/2024/spring/hana002.jpg" } << QStringList { "Seqget.log", "base", "base/2024", "base/2024/spring", "base/2024/spring/hana001.jpg", "base/2024/spring/hana002.jpg", "base/p" } << 1 << 1;
         // With nowhere to keep the body, no empty file may pass for it.
         QTest::newRow("base directory made while the body arrives") << Edit([](RunRig &r) { r.job.baseDirectory = r.root.filePath(u"later"_s); }) << Edit([](RunRig &r) { r.job.baseDirectory = r.root.filePath(u"base"_s); QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << asked << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana002.jpg" } << 1 << 1;
         // clang-format on
@@ -267,6 +271,39 @@ private Q_SLOTS:
         }
         QCOMPARE(proxied, QList<int>({ 1, 2, 2, 3 }));
         QCOMPARE(rig.server.requests.size(), 1);
+    }
+
+    void heldDestination_data()
+    {
+        columns<bool, QByteArray, int>({ "readOnly", "after", "requests" });
+        QTest::newRow("held by a scanner for 3 s: saved after the hold, STOP answered meanwhile") << false << "hana001.jpg"_ba << 1;
+        QTest::newRow("read-only: kept as it was, and the run goes on at once") << true << "old"_ba << 2;
+    }
+
+    // Windows' rules: a destination another program holds is waited for from
+    // a timer, while the window answers; a read-only one counts as failed.
+    void heldDestination()
+    {
+        if (Platform::pathStyle() != PathStyle::Windows)
+            QSKIP("Windows' rules (Unix replaces such files: the folder's permissions decide)");
+        QFETCH(bool, readOnly);
+        RunRig rig;
+        const QString folder = rig.local({}).chopped(1);
+        QVERIFY(QDir().mkpath(folder) && writeFile(rig.local(u"hana001.jpg"_s), "old"));
+        QVERIFY(!readOnly || QFile::setPermissions(rig.local(u"hana001.jpg"_s), QFile::ReadOwner));
+        std::thread scanner = readOnly ? std::thread() : holdLikeAScanner(rig.local(u"hana001.jpg"_s), 3000);
+        QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
+        rig.run->StartStop(rig.job);
+        if (!readOnly) {
+            QTRY_VERIFY(!QDir(folder).entryList({ u".seqget-*"_s }, QDir::Files | QDir::Hidden).isEmpty());
+            rig.run->StartStop(rig.job);
+            QCOMPARE(rig.run->state(), DownloadRun::State::StopRequested);
+        }
+        QVERIFY(finished.wait(readOnly ? 5000 : 20000));
+        if (scanner.joinable())
+            scanner.join();
+        QTEST(readAll(rig.local(u"hana001.jpg"_s)), "after");
+        QTEST(int(rig.requested.size()), "requests");
     }
 
     // As when the window closes during a file: the body under way is
