@@ -176,6 +176,11 @@ HttpTransfer::Private::Private(HttpTransfer *owner, const TransferOptions &optio
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, seconds);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, minimumBytesPerLimit / seconds));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(options.stallLimit.count()));
+    // Where the servers that publish revoked certificates cannot be reached
+    // (company networks), Windows' own TLS would fail every https file;
+    // browsers let such a check pass, and so does this. Only Windows' TLS
+    // checks revocation at all, and only it knows the option.
+    curl_easy_setopt(easy, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_REVOKE_BEST_EFFORT));
     if (!options.certificateAuthorities.isEmpty())
         curl_easy_setopt(easy, CURLOPT_CAINFO,
                          QFile::encodeName(options.certificateAuthorities).constData());
