@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Draws Seqget's icon and the demo site's eight pictures with ImageMagick.
+# Draws Seqget's icon and the demo site's eight pictures with ImageMagick (and
+# packs the icon's Windows .ico with icotool, from icoutils).
 # The results are committed under data/; run this again only to change them.
 # Output is reproducible: no timestamps or comments are written into the files.
 set -euo pipefail
@@ -62,6 +63,9 @@ done
 png_clean "$work/small.png" -filter Lanczos -resize 32x32 \
     -channel A -threshold 50% +channel -dither None -colors 16 "PNG8:$icons/seqget-32.png"
 
+# Windows also asks for 24 px (small icons at 150 %): the bold drawing, in full colour.
+png_clean "$work/small.png" -filter Lanczos -resize 24x24 "PNG32:$icons/seqget-24.png"
+
 # At 16 px no scaled drawing stays crisp, so that size is set pixel by pixel.
 cat >"$work/seqget-16.xpm" <<EOF
 /* XPM */
@@ -92,10 +96,14 @@ static char *seqget16[] = {
 EOF
 png_clean "$work/seqget-16.xpm" "PNG8:$icons/seqget-16.png"
 
-# The Windows program file's icon: the same pictures in one .ico.
+# The Windows program file's icon: the same pictures in one .ico, pixel for
+# pixel (all in 32 bits with alpha), every size Explorer and the taskbar ask
+# for; the 256 px one is kept as PNG, as Windows expects of that size (a
+# bitmap would take 256 KB).
+# tests/windows/resources.sh checks the built program's icon against these.
 mkdir -p "$root/data/windows"
-convert "$icons/seqget-16.png" "$icons/seqget-32.png" "$icons/seqget-48.png" \
-    "$icons/seqget-256.png" "$root/data/windows/seqget.ico"
+icotool --create --bit-depth=32 --output="$root/data/windows/seqget.ico" \
+    "$icons"/seqget-{16,24,32,48,64,128}.png --raw="$icons/seqget-256.png"
 
 # Demo pictures: one colour per number around the hue circle, a simple
 # five-petal flower (the series is called "hana"), and the number itself

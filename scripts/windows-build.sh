@@ -39,6 +39,9 @@ install_packages() {
         # Wine's LGPL wintab.h and pktdef.h, which Debian's repacked qtbase lacks.
         libwine-dev
         wine wine64 xvfb xauth imagemagick fonts-ipafont-gothic
+        # The installer (makensis), reading and packing icons and resources
+        # (icotool, wrestool), and Authenticode signatures.
+        nsis icoutils osslsigncode
     )
     local missing=()
     for p in "${wanted[@]}"; do
