@@ -235,10 +235,14 @@ app() {
 }
 
 # The unit tests, cross-built with the program, run one by one through Wine;
-# then the zip as a user unpacks it, driven in a real X session.
+# the program file's manifest, icon and version record; then the zip as a
+# user unpacks it, driven in a real X session.
 tests() {
     (cd "$build" && ctest --output-on-failure --timeout 300)
-    bash "$root/tests/windows/wine-e2e.sh" "$(ls "$build"/Seqget-*-win64.zip)" "$build/wine-e2e"
+    local zip
+    zip="$(ls "$build"/Seqget-*-win64.zip)"
+    bash "$root/tests/windows/resources.sh" "$zip"
+    bash "$root/tests/windows/wine-e2e.sh" "$zip" "$build/wine-e2e"
 }
 
 run() {
