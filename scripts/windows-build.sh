@@ -5,9 +5,14 @@
 #                                       and libcurl into the cache (long, once)
 #   scripts/windows-build.sh app        cross-builds this tree into build-windows/
 #                                       (or $SEQGET_WINDOWS_BUILD_DIR) and packs
-#                                       Seqget-<file version>-win64.zip there
+#                                       Seqget-<file version>-win64.zip and
+#                                       Seqget-<file version>-win64-setup.exe there
+#                                       (signed when SEQGET_SIGN_PFX names a
+#                                       PKCS#12 certificate, its password in
+#                                       SEQGET_SIGN_PASSWORD)
 #   scripts/windows-build.sh test       runs the unit tests there through Wine,
-#                                       then the zip end to end (tests/windows)
+#                                       then the zip and the installer end to
+#                                       end (tests/windows)
 #   scripts/windows-build.sh run [PNG]  starts the built Seqget.exe under Wine
 #                                       and Xvfb and saves a screenshot
 #   scripts/windows-build.sh            toolchain, app, then test
@@ -232,6 +237,7 @@ app() {
         -DSEQGET_BUILD_TESTS="$tests" -DSEQGET_BUILD_BENCH=OFF
     cmake --build "$build" --parallel "$jobs"
     python3 "$root/scripts/windows/pack.py" "$root" "$build" "$cache" "$build"
+    python3 "$root/scripts/windows/installer.py" "$root" "$build"
 }
 
 # The unit tests, cross-built with the program, run one by one through Wine;
@@ -243,6 +249,8 @@ tests() {
     zip="$(ls "$build"/Seqget-*-win64.zip)"
     bash "$root/tests/windows/resources.sh" "$zip"
     bash "$root/tests/windows/wine-e2e.sh" "$zip" "$build/wine-e2e"
+    bash "$root/tests/windows/wine-installer.sh" "$(ls "$build"/Seqget-*-win64-setup.exe)" "$zip" \
+        "$build/wine-installer"
 }
 
 run() {
@@ -268,7 +276,7 @@ test) tests ;;
 run) run "${2:-}" ;;
 all) toolchain && app && tests ;;
 *)
-    sed -n '2,16p' "$0" >&2
+    sed -n '2,21p' "$0" >&2
     exit 2
     ;;
 esac
