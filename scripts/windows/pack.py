@@ -8,7 +8,10 @@ Seqget.exe and every DLL it loads that Windows itself does not bring (found
 by following the import tables, so nothing is listed by hand), Qt's windows
 platform plugin and styles with theirs, qt.conf pointing Qt at that folder,
 Qt's Japanese catalogue, the usage page, and the licence texts of what is
-inside. Prints the zip's path and its file list.
+inside. When SEQGET_SIGN_PFX names a code-signing certificate, the program and
+its DLLs are signed (scripts/windows/sign.sh) after they are stripped.
+installer.py installs exactly this zip's files. Prints the zip's path and its
+file list.
 """
 import os
 import re
@@ -108,19 +111,25 @@ if missing:
     sys.exit("missing from the build or the cache: " + ", ".join(missing))
 
 zip_path = os.path.join(out, f"Seqget-{file_version()}-win64.zip")
-with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED) as z, \
-        tempfile.TemporaryDirectory() as stripped:
-    # Qt finds its plugins and catalogues beside the program, wherever it is.
-    z.writestr("Seqget/qt.conf", "[Paths]\r\nPrefix = .\r\n")
+with tempfile.TemporaryDirectory() as stripped:
+    binaries = {}
     for name in sorted(entries):
-        path = entries[name]
         if name.endswith((".exe", ".dll")):
             # Symbols are most of the bytes (libstdc++'s 23 MB); exports, the
-            # icon and the version resource stay.
+            # icon, the manifest and the version resource stay.
             copy = os.path.join(stripped, os.path.basename(name))
-            subprocess.run([strip, "--strip-all", "-o", copy, path], check=True)
-            path = copy
-        z.write(path, "Seqget/" + name)
+            subprocess.run([strip, "--strip-all", "-o", copy, entries[name]], check=True)
+            binaries[name] = copy
+    # A signature covers the bytes as shipped, so it comes after the strip;
+    # without a certificate this does nothing.
+    subprocess.run(["bash", os.path.join(source, "scripts", "windows", "sign.sh")]
+                   + sorted(binaries.values()), check=True)
+    entries.update(binaries)
+    with zipfile.ZipFile(zip_path, "w", zipfile.ZIP_DEFLATED) as z:
+        # Qt finds its plugins and catalogues beside the program, wherever it is.
+        z.writestr("Seqget/qt.conf", "[Paths]\r\nPrefix = .\r\n")
+        for name in sorted(entries):
+            z.write(entries[name], "Seqget/" + name)
 print(zip_path)
 with zipfile.ZipFile(zip_path) as z:
     for info in z.infolist():
