@@ -242,7 +242,8 @@ app() {
 
 # The unit tests, cross-built with the program, run one by one through Wine;
 # the program file's manifest, icon and version record; then the zip as a
-# user unpacks it, driven in a real X session.
+# user unpacks it and the installer as a user runs it, driven in a real X
+# session; last, a build signed with a throwaway certificate.
 tests() {
     (cd "$build" && ctest --output-on-failure --timeout 300)
     local zip
@@ -251,6 +252,7 @@ tests() {
     bash "$root/tests/windows/wine-e2e.sh" "$zip" "$build/wine-e2e"
     bash "$root/tests/windows/wine-installer.sh" "$(ls "$build"/Seqget-*-win64-setup.exe)" "$zip" \
         "$build/wine-installer"
+    bash "$root/tests/windows/signing.sh" "$build"
 }
 
 run() {
