@@ -4,15 +4,23 @@
 
 #include <QFileInfo>
 
-bool isSystemFolder(const QString &canonicalPath, PathStyle style)
+bool isSystemFolder(const QString &canonicalPath, const QStringList &programFolders,
+                    PathStyle style)
 {
-    if (style != PathStyle::Unix)
-        return false;
-    for (const char *system : { "/usr", "/bin", "/sbin", "/lib", "/opt", "/etc", "/snap" }) {
-        const QLatin1StringView prefix(system);
-        if (canonicalPath == prefix
-            || (canonicalPath.startsWith(prefix)
-                && canonicalPath.sliced(prefix.size()).startsWith(u'/')))
+    const auto slashed = [style](QString path) {
+        if (style == PathStyle::Windows)
+            path.replace(u'\\', u'/');
+        while (path.size() > 1 && path.endsWith(u'/'))
+            path.chop(1);
+        return path;
+    };
+    const Qt::CaseSensitivity cs
+        = style == PathStyle::Windows ? Qt::CaseInsensitive : Qt::CaseSensitive;
+    const QString path = slashed(canonicalPath);
+    for (const QString &folder : programFolders) {
+        const QString root = slashed(folder);
+        if (!root.isEmpty() && path.startsWith(root, cs)
+            && (path.size() == root.size() || path.at(root.size()) == u'/'))
             return true;
     }
     return false;
@@ -21,5 +29,6 @@ bool isSystemFolder(const QString &canonicalPath, PathStyle style)
 bool isWritableUserFolder(const QString &folder)
 {
     return !folder.isEmpty() && Platform::isWritableFolder(folder)
-        && !isSystemFolder(QFileInfo(folder).canonicalFilePath(), Platform::pathStyle());
+        && !isSystemFolder(QFileInfo(folder).canonicalFilePath(), Platform::programFolders(),
+                           Platform::pathStyle());
 }

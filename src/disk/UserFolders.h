@@ -9,8 +9,9 @@
 // /opt, Program Files), which root could write to and must not fill either.
 bool isWritableUserFolder(const QString &folder);
 
-// Whether a folder, its links resolved, belongs to the installed system: on
-// Unix /usr, /bin, /sbin, /lib, /opt, /etc and /snap and everything below
-// them. On Windows none is listed: its access lists keep users out of
-// Program Files already.
-bool isSystemFolder(const QString &canonicalPath, PathStyle style);
+// Whether a folder, its links resolved, is one of the folders programs are
+// installed in (on Unix /usr, /opt and such; on Windows Program Files and the
+// per-user programs folder) or lies below one, compared as the path style
+// compares paths.
+bool isSystemFolder(const QString &canonicalPath, const QStringList &programFolders,
+                    PathStyle style);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // What the system lets this process do with a folder.
 namespace Platform {
@@ -12,5 +13,9 @@ bool isWritableFolder(const QString &folder);
 
 // Whether the process may open folder and list what it holds.
 bool canEnterFolder(const QString &folder);
+
+// The folders programs are installed in, with what lies below them: no place
+// for a user's downloads or log, even where the user (or root) may write.
+QStringList programFolders();
 
 } // namespace Platform

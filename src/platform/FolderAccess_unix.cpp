@@ -12,3 +12,10 @@ bool Platform::canEnterFolder(const QString &folder)
     const QFileInfo info(folder);
     return info.isDir() && info.isReadable() && info.isExecutable();
 }
+
+QStringList Platform::programFolders()
+{
+    return { QStringLiteral("/usr"), QStringLiteral("/bin"), QStringLiteral("/sbin"),
+             QStringLiteral("/lib"), QStringLiteral("/opt"), QStringLiteral("/etc"),
+             QStringLiteral("/snap") };
+}

@@ -3,6 +3,8 @@
 #include "support/Rows.h"
 
 #include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
 #include <QTest>
 
 Q_DECLARE_METATYPE(PathStyle)
@@ -84,18 +86,26 @@ private Q_SLOTS:
     {
         columns<QString, PathStyle, bool>({ "path", "style", "system" });
         // clang-format off
-        for (const char *system : { "/usr", "/usr/bin", "/bin", "/sbin/x", "/lib", "/opt/app", "/etc", "/snap/x/1" })
+        for (const char *system : { "/usr", "/usr/bin", "/usr/", "/opt/app/x" })
             QTest::newRow(system) << QString::fromLatin1(system) << PathStyle::Unix << true;
-        for (const char *user : { "/", "/home/ann", "/usrx", "/optical", "/media/usr", "/tmp" })
+        for (const char *user : { "/", "/home/ann", "/usrx", "/optical", "/media/usr", "/USR" })
             QTest::newRow(user) << QString::fromLatin1(user) << PathStyle::Unix << false;
-        QTest::newRow("Windows paths: the access list decides") << QStringLiteral("/usr/bin") << PathStyle::Windows << false;
+        for (const char *system : { "C:\\Program Files\\Seqget", "c:/program files", "C:\\Users\\ann\\AppData\\Local\\Programs\\Seqget" })
+            QTest::newRow(system) << QString::fromLatin1(system) << PathStyle::Windows << true;
+        for (const char *user : { "C:\\Program Files (x86)", "C:\\Users\\ann\\Downloads", "D:\\Program Files" })
+            QTest::newRow(user) << QString::fromLatin1(user) << PathStyle::Windows << false;
         // clang-format on
     }
 
+    // The folders programs are installed in, and what lies below them, by
+    // whole names.
     void systemFolders()
     {
         const auto [path, style] = fetch<QString, PathStyle>("path", "style");
-        QTEST(isSystemFolder(path, style), "system");
+        const QStringList programs = style == PathStyle::Unix
+            ? QStringList { u"/usr"_s, u"/opt"_s }
+            : QStringList { u"C:\\Program Files"_s, u"C:\\Users\\ann\\AppData\\Local\\Programs\\"_s };
+        QTEST(isSystemFolder(path, programs, style), "system");
     }
 
     // Root may write to /usr/bin, and must not fill it either.
