@@ -71,18 +71,12 @@ class TestMainWindow : public QObject
     QString text(const QString &control) const { return get(control)->property("text").toString(); }
     // The four options: their flags, and the marks of their menu entries.
     QList<bool> flags() const { return { state().AUTO, state().PROXY, state().BEEP, state().LOG }; }
+    bool marked(const char *entry) const { return get<QAction>(entry)->isChecked(); }
     QList<bool> marks() const
     {
-        QList<bool> marks;
-        for (const char *entry : { "MenuAuto", "MenuProxy", "MenuBeep", "MenuLog" })
-            marks << get<QAction>(QString::fromLatin1(entry))->isChecked();
-        return marks;
+        return { marked("MenuAuto"), marked("MenuProxy"), marked("MenuBeep"), marked("MenuLog") };
     }
-    // A path or an entry as shown, without the test's folder.
-    QString cut(const QString &shown) const
-    {
-        return QDir::fromNativeSeparators(shown).remove(m_temp->path() + u'/');
-    }
+    // The entries of a list as shown, and a path, without the test's folder.
     QStringList entries(const QString &list) const
     {
         QStringList entries;
@@ -91,42 +85,46 @@ class TestMainWindow : public QObject
             entries << cut(model->index(row, 0).data().toString());
         return entries;
     }
+    QString cut(const QString &path) const
+    {
+        return QDir::fromNativeSeparators(path).remove(m_temp->path() + u'/');
+    }
     // The control with the keyboard focus (a combo box for its line edit).
     QString focused() const
     {
         QWidget *widget = QApplication::focusWidget();
-        while (widget && widget->parentWidget() != get(u"centralwidget"_s))
+        while (widget && widget->parentWidget() != get("centralwidget"))
             widget = widget->parentWidget();
         return widget ? widget->objectName() : QString();
     }
 
     // What a user does, to be done later in the window then open.
-    Action typing(const QString &box, const QString &text) const
+    Action typing(QString box, QString text)
     {
         return [=, this] { QTest::keyClicks(get(box), text); };
     }
-    Action pressing(const QString &control, Qt::Key key) const
-    {
-        return [=, this] { QTest::keyClick(get(control), key); };
-    }
-    Action choosing(const QString &entry) const
+    Action choosing(QString entry)
     {
         return [=, this] { get<QAction>(entry)->trigger(); };
     }
-    Action clicking(const QString &control, int times = 1) const
+    Action clicking(QString control, int times = 1)
     {
         return [=, this] {
             for (int i = 0; i < times; ++i)
                 QTest::mouseClick(get(control), Qt::LeftButton);
         };
     }
+    Action opening(QString entry, bool byKey)
+    {
+        return [=, this] { openEntry(entry, byKey); };
+    }
     // The sample typed, and the easy-setup button pressed from the keyboard.
     Action analysing(const QString &sample, const QString &answer)
     {
         return [=, this] {
             m_prompter.answers = { answer };
-            get<QComboBox>(u"Combo_url"_s)->setEditText(sample);
-            QTest::keyClick(get(u"Command_AUTO"_s), Qt::Key_Return);
+            get<QComboBox>("Combo_url")->setEditText(sample);
+            QTest::keyClick(get("Command_AUTO"), Qt::Key_Return);
         };
     }
     // Dropped as the drag machinery drops: on the widget under the pointer or
@@ -151,7 +149,7 @@ class TestMainWindow : public QObject
     Action picking(const QString &drive) const
     {
         return [=, this] {
-            auto *list = get<DriveList>(u"Drive1"_s);
+            auto *list = get<DriveList>("Drive1");
             list->showPopup();
             const QModelIndex index = list->model()->index(list->findData(at(drive)), 0);
             const QPoint point = list->view()->visualRect(index).center();
@@ -162,7 +160,7 @@ class TestMainWindow : public QObject
     // double-click that follows.
     void openEntry(const QString &text, bool byKey) const
     {
-        auto *list = get<DirectoryList>(u"Dir1"_s);
+        auto *list = get<DirectoryList>("Dir1");
         QListWidgetItem *item = list->findItems(text, Qt::MatchExactly).value(0);
         QVERIFY(item);
         list->scrollToItem(item);
@@ -173,17 +171,13 @@ class TestMainWindow : public QObject
         else
             QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, point);
     }
-    Action opening(const QString &entry, bool byKey) const
-    {
-        return [=, this] { openEntry(entry, byKey); };
-    }
 
     // A first start in first/a, for the series /s/hana001.jpg .. hana003.jpg
     // into the own folder "own".
     StoredSettings stored() const
     {
         StoredSettings settings = StoredSettings::firstStart();
-        settings.PCPATH = at(u"first/a"_s);
+        settings.PCPATH = at("first/a");
         settings.FLD = u"s"_s, settings.KETA = settings.STOP = u"3"_s, settings.PCFLD = u"own"_s;
         settings.SYNC = 0;
         settings.PROXYIP = u"proxy.local"_s, settings.PORT = u"3128"_s;
@@ -215,8 +209,8 @@ private Q_SLOTS:
         for (const char *folder : { "first/a/b/c", "first/a/Zeta", "first/a/alpha", "first/a/Beta",
                                     "first/a/.hidden", "second/c/own", "second/ownx", "second/s" })
             QVERIFY(QDir().mkpath(at(QString::fromLatin1(folder))));
-        QDir::setCurrent(at(u"first"_s)); // the drive list starts on its drive
-        m_platform = std::make_unique<RecordingPlatform>(at(u"Seqget.log"_s));
+        QDir::setCurrent(at("first")); // the drive list starts on its drive
+        m_platform = std::make_unique<RecordingPlatform>(at("Seqget.log"));
         m_run = std::make_unique<DownloadRun>(*m_platform);
         m_prompter = {};
     }
@@ -273,8 +267,8 @@ private Q_SLOTS:
         row("STOP", typing("Text_STOP", "0"), third, own, 1, true);
         row("proxy", choosing("MenuProxy"), third, own, 1, true);
         // The button, now STOP: the file on its way is saved, and no other.
-        row("STOP pressed", pressing("Command_GET", Qt::Key_Enter), "/s/hana002.jpg",
-            "own/hana002.jpg", 1, true);
+        row("STOP pressed", Action([this] { QTest::keyClick(get("Command_GET"), Qt::Key_Enter); }),
+            "/s/hana002.jpg", "own/hana002.jpg", 1, true);
     }
 
     // An edit during a run counts from the next file on, or for the end
@@ -288,24 +282,24 @@ private Q_SLOTS:
             server.responses.insert(path.toLatin1(), reply(200, path.toLatin1()));
         server.responses["/s/hana002.jpg"].hold = true;
         StoredSettings settings = stored();
-        settings.URL = server.baseUrl(), settings.PCPATH = at(u"second"_s);
+        settings.URL = server.baseUrl(), settings.PCPATH = at("second");
         open(settings);
         m_prompter.answers = { u"127.0.0.1"_s, u"1"_s }; // a proxy that is not there
-        pressing(u"Command_GET"_s, Qt::Key_Return)();
+        QTest::keyClick(get("Command_GET"), Qt::Key_Return);
         QTRY_COMPARE(server.requests.size(), 2);
-        QCOMPARE(text(u"Command_GET"_s), u"STOP"_s);
+        QCOMPARE(text("Command_GET"), u"STOP"_s);
         QFETCH(Action, edit);
         edit();
         server.release("/s/hana002.jpg");
-        QTRY_COMPARE(text(u"Command_GET"_s), u"START"_s);
+        QTRY_COMPARE(text("Command_GET"), u"START"_s);
         QCOMPARE(QString::fromLatin1(server.requests.constLast().target), last);
         QFETCH(QString, saved);
-        QCOMPARE(readAll(at(u"second/"_s + saved)), last.toLatin1());
+        QCOMPARE(readAll(at("second/" + saved)), last.toLatin1());
         QTEST(m_platform->beeps, "beeps");
         const QString url = server.baseUrl() + last.mid(1);
-        QTEST(readAll(at(u"Seqget.log"_s)) == '"' + url.toLocal8Bit() + ",\"\r\n", "logged");
-        QTRY_COMPARE(text(u"Label_STS_0"_s), url);
-        QTRY_COMPARE(text(u"Label_STS_1"_s), QDir::toNativeSeparators(at(u"second/"_s + saved)));
+        QTEST(readAll(at("Seqget.log")) == '"' + url.toLocal8Bit() + ",\"\r\n", "logged");
+        QTRY_COMPARE(text("Label_STS_0"), url);
+        QTRY_COMPARE(text("Label_STS_1"), QDir::toNativeSeparators(at("second/" + saved)));
     }
 
     void sample_data()
@@ -366,14 +360,14 @@ private Q_SLOTS:
                     [&seen, box] { seen << box; });
         }
         m_prompter.onDialog = [&] { seen << m_prompter.shown.constLast(); };
-        get<QComboBox>(u"Combo_url"_s)->setEditText(u"typed"_s);
+        get<QComboBox>("Combo_url")->setEditText(u"typed"_s);
         QFETCH(Action, act);
         act();
         QTEST(seen, "steps");
-        QTEST(QStringList({ text(u"Text_EXT"_s), text(u"Text_KETA"_s), text(u"Text_FNTOP"_s),
-                            text(u"Text_FLD"_s), text(u"Text_URL"_s) }),
+        QTEST(QStringList({ text("Text_EXT"), text("Text_KETA"), text("Text_FNTOP"),
+                            text("Text_FLD"), text("Text_URL") }),
               "boxes");
-        QTEST(get<QComboBox>(u"Combo_url"_s)->currentText(), "sample");
+        QTEST(get<QComboBox>("Combo_url")->currentText(), "sample");
         QTEST(focused() == u"Command_GET", "focusOnStart");
     }
 
@@ -411,9 +405,9 @@ private Q_SLOTS:
         open(stored());
         QFETCH(QStringList, answers);
         m_prompter.answers = answers;
-        get<QComboBox>(u"Combo_url"_s)->setEditText(u"sample"_s);
+        get<QComboBox>("Combo_url")->setEditText(u"sample"_s);
         const auto controls
-            = get(u"centralwidget"_s)->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+            = get("centralwidget")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
         QList<QRect> places;
         for (const QWidget *control : controls)
             places << control->geometry();
@@ -432,7 +426,7 @@ private Q_SLOTS:
         QTEST(m_prompter.shown, "shown");
         QTEST(state().PROXYIP, "host");
         QTEST(state().PORT, "port");
-        QCOMPARE(get<QComboBox>(u"Combo_url"_s)->currentText(), u"sample"_s);
+        QCOMPARE(get<QComboBox>("Combo_url")->currentText(), u"sample"_s);
     }
 
     void startUp_data()
@@ -466,24 +460,24 @@ private Q_SLOTS:
         QFETCH(int, sync);
         QFETCH(QPoint, twips);
         settings.SYNC = qint16(sync), settings.FORM_LEFT = twips.x(), settings.FORM_TOP = twips.y();
-        settings.PCPATH = at(u"second/c"_s);
+        settings.PCPATH = at("second/c");
         open(settings, false);
         for (const auto &[box, field] : jobBoxes) {
             QCOMPARE(text(box), settings.*field);
             QCOMPARE(state().*field, settings.*field);
         }
         QCOMPARE(int(state().SYNC), sync);
-        QTEST(get(u"Text_PCFLD"_s)->isEnabled(), "ownFolder");
+        QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
         QCOMPARE(this->flags(), flags);
         QCOMPARE(marks(), flags);
         for (const QString &control : easySetup)
             QCOMPARE(get(control)->isHidden(), !flags[0]);
         QTEST(m_window->pos(), "position");
-        QCOMPARE(cut(get<DirectoryList>(u"Dir1"_s)->path()), u"second/c"_s);
-        QCOMPARE(cut(get<DriveList>(u"Drive1"_s)->drive()), u"second"_s);
+        QCOMPARE(cut(get<DirectoryList>("Dir1")->path()), u"second/c"_s);
+        QCOMPARE(cut(get<DriveList>("Drive1")->drive()), u"second"_s);
         QCOMPARE(m_prompter.shown, QStringList());
         m_window->show();
-        typing(u"Text_URL"_s, u"+"_s)();
+        typing("Text_URL", "+")();
         settings.URL += u'+';
         QList<StoredSettings> saved;
         connect(m_window.get(), &Seqget_FRM::saveRequested, this,
@@ -522,9 +516,9 @@ private Q_SLOTS:
             Action([this] { openEntry(QDir::toNativeSeparators(at("first")), true); }), "first",
             "first", root, 2, true);
         row("a folder gone: the nearest left", Action([this] {
-                openEntry(u"b"_s, true);
-                QDir(at(u"first/a/b"_s)).removeRecursively();
-                openEntry(u"c"_s, false);
+                openEntry("b", true);
+                QDir(at("first/a/b")).removeRecursively();
+                openEntry("c", false);
             }),
             "first/a", "first", QStringList { "first", "a", "alpha", "Beta", "Zeta" }, 2, true);
         // The folder-sync box, from the dimmed tick.
@@ -544,13 +538,13 @@ private Q_SLOTS:
         open(settings);
         QFETCH(Action, choose);
         choose();
-        QTEST(cut(get<DirectoryList>(u"Dir1"_s)->path()), "path");
-        QTEST(cut(get<DriveList>(u"Drive1"_s)->drive()), "drive");
-        QTEST(entries(u"Dir1"_s), "entries");
-        QCOMPARE(entries(u"Drive1"_s), QStringList({ "first", "missing", "second" }));
+        QTEST(cut(get<DirectoryList>("Dir1")->path()), "path");
+        QTEST(cut(get<DriveList>("Drive1")->drive()), "drive");
+        QTEST(entries("Dir1"), "entries");
+        QCOMPARE(entries("Drive1"), QStringList({ "first", "missing", "second" }));
         QTEST(int(state().SYNC), "sync");
-        QTEST(get(u"Text_PCFLD"_s)->isEnabled(), "ownFolder");
-        QCOMPARE(text(u"Text_PCFLD"_s), u"own"_s);
+        QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
+        QCOMPARE(text("Text_PCFLD"), u"own"_s);
         QCOMPARE(state().PCFLD, u"own"_s);
     }
 
