@@ -1,5 +1,4 @@
 #include "settings/StoredSettings.h"
-#include "setup/SampleUrl.h"
 #include "support/RecordingPlatform.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
@@ -8,298 +7,580 @@
 #include "ui/DriveList.h"
 #include "ui/QtJapanese.h"
 #include "ui/Seqget_FRM.h"
-#include "ui/StatusLine.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QLabel>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
+using Field = QString MainState::*;
+using Action = std::function<void()>; // what the user does in the window
+Q_DECLARE_METATYPE(Field)
+Q_DECLARE_METATYPE(Action)
+
 namespace {
 
-QLineEdit *boxOf(const QWidget &window, JobBox box)
+// The job boxes and the fields of the record they fill.
+const std::pair<QString, Field> jobBoxes[] = {
+    { u"Text_URL"_s, &MainState::URL },     { u"Text_FLD"_s, &MainState::FLD },
+    { u"Text_FNTOP"_s, &MainState::FNTOP }, { u"Text_EXT"_s, &MainState::EXT },
+    { u"Text_KETA"_s, &MainState::KETA },   { u"Text_START"_s, &MainState::START },
+    { u"Text_STOP"_s, &MainState::STOP },   { u"Text_PCFLD"_s, &MainState::PCFLD },
+};
+const QStringList easySetup = { u"Label1_10"_s, u"Combo_url"_s, u"Command_AUTO"_s };
+
+// The columns of a table; a row of it, whose texts may be given as literals.
+template<typename... Types, typename... Names> void columns(const Names &...names)
 {
-    return window.findChild<QLineEdit *>(QStringLiteral("Text_") + jobField(box).key);
+    (QTest::addColumn<Types>(names), ...);
 }
 
-void setSync(const QWidget &window, int value)
+template<typename... Cells> void row(const char *name, const Cells &...cells)
 {
-    window.findChild<QCheckBox *>(QStringLiteral("Check_SYNC"))
-        ->setCheckState(value == 1 ? Qt::Checked : value == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+    const auto cell = [](const auto &value) {
+        if constexpr (std::is_pointer_v<std::decay_t<decltype(value)>>)
+            return QString::fromUtf8(value);
+        else
+            return value;
+    };
+    (QTest::newRow(name) << ... << cell(cells));
 }
 
 } // namespace
 
-// The window as created, the proxy entry of the Settings menu, the easy
-// setup (the order of its dialogs and of its writes into the boxes, and
-// drops), and the folder chooser's handlers.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_temp; // the folder chooser's volumes, made afresh by each init()
-    QString m_root;
-    RecordingPlatform m_platform { m_temp.filePath(u"Seqget.log"_s) };
-    DownloadRun m_run { m_platform };
+    std::unique_ptr<QTemporaryDir> m_temp;
+    std::unique_ptr<RecordingPlatform> m_platform;
+    std::unique_ptr<DownloadRun> m_run;
     ScriptedPrompter m_prompter;
     std::unique_ptr<Seqget_FRM> m_window;
-    DriveList *m_drive = nullptr;
-    DirectoryList *m_dir = nullptr;
 
-    // A first start whose downloads would go into base, with the own-folder
-    // box enabled.
-    static StoredSettings firstStartIn(const QString &base)
+    QString at(const QString &relative) const { return m_temp->filePath(relative); }
+    template<typename T = QWidget> T *get(const QString &name) const
+    {
+        return m_window->findChild<T *>(name);
+    }
+    const MainState &state() const { return m_window->mainState(); }
+    QString text(const QString &control) const { return get(control)->property("text").toString(); }
+    // The four options: their flags, and the marks of their menu entries.
+    QList<bool> flags() const { return { state().AUTO, state().PROXY, state().BEEP, state().LOG }; }
+    bool marked(const char *entry) const { return get<QAction>(entry)->isChecked(); }
+    QList<bool> marks() const
+    {
+        return { marked("MenuAuto"), marked("MenuProxy"), marked("MenuBeep"), marked("MenuLog") };
+    }
+    // The entries of a list as shown, and a path, without the test's folder.
+    QStringList entries(const QString &list) const
+    {
+        QStringList entries;
+        const auto *model = get(list)->findChild<QAbstractItemModel *>();
+        for (int row = 0; row < model->rowCount(); ++row)
+            entries << cut(model->index(row, 0).data().toString());
+        return entries;
+    }
+    QString cut(const QString &path) const
+    {
+        return QDir::fromNativeSeparators(path).remove(m_temp->path() + u'/');
+    }
+    // The control with the keyboard focus (a combo box for its line edit).
+    QString focused() const
+    {
+        QWidget *widget = QApplication::focusWidget();
+        while (widget && widget->parentWidget() != get("centralwidget"))
+            widget = widget->parentWidget();
+        return widget ? widget->objectName() : QString();
+    }
+
+    // What a user does, to be done later in the window then open.
+    Action typing(QString box, QString text)
+    {
+        return [=, this] { QTest::keyClicks(get(box), text); };
+    }
+    Action choosing(QString entry)
+    {
+        return [=, this] { get<QAction>(entry)->trigger(); };
+    }
+    Action clicking(QString control, int times = 1)
+    {
+        return [=, this] {
+            for (int i = 0; i < times; ++i)
+                QTest::mouseClick(get(control), Qt::LeftButton);
+        };
+    }
+    Action opening(QString entry, bool byKey)
+    {
+        return [=, this] { openEntry(entry, byKey); };
+    }
+    // The sample typed, and the easy-setup button pressed from the keyboard.
+    Action analysing(const QString &sample, const QString &answer)
+    {
+        return [=, this] {
+            m_prompter.answers = { answer };
+            get<QComboBox>("Combo_url")->setEditText(sample);
+            QTest::keyClick(get("Command_AUTO"), Qt::Key_Return);
+        };
+    }
+    // Dropped as the drag machinery drops: on the widget under the pointer or
+    // the first of its parents that takes drops, if that took the drag.
+    Action dropping(const QString &target, const QString &format) const
+    {
+        return [=, this] {
+            QMimeData data;
+            data.setData(format, "http://h/x/hana01.png");
+            const QPoint point = get(target)->mapToGlobal(get(target)->rect().center());
+            QWidget *taker = QApplication::widgetAt(point);
+            while (!taker->acceptDrops())
+                taker = taker->parentWidget();
+            const QPoint at = taker->mapFromGlobal(point);
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+            if (QApplication::sendEvent(taker, &enter), enter.isAccepted())
+                QApplication::sendEvent(taker, &drop);
+        };
+    }
+    // A drive picked from the open drive list.
+    Action picking(const QString &drive) const
+    {
+        return [=, this] {
+            auto *list = get<DriveList>("Drive1");
+            list->showPopup();
+            const QModelIndex index = list->model()->index(list->findData(at(drive)), 0);
+            const QPoint point = list->view()->visualRect(index).center();
+            QTest::mouseClick(list->view()->viewport(), Qt::LeftButton, {}, point);
+        };
+    }
+    // An entry of the directory list opened: clicked, then Enter or the
+    // double-click that follows.
+    void openEntry(const QString &text, bool byKey) const
+    {
+        auto *list = get<DirectoryList>("Dir1");
+        QListWidgetItem *item = list->findItems(text, Qt::MatchExactly).value(0);
+        QVERIFY(item);
+        list->scrollToItem(item);
+        const QPoint point = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, point);
+        if (byKey)
+            QTest::keyClick(list, Qt::Key_Return);
+        else
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, point);
+    }
+
+    // A first start in first/a, for the series /s/hana001.jpg .. hana003.jpg
+    // into the own folder "own".
+    StoredSettings stored() const
     {
         StoredSettings settings = StoredSettings::firstStart();
-        settings.PCPATH = base;
+        settings.PCPATH = at("first/a");
+        settings.FLD = u"s"_s, settings.KETA = settings.STOP = u"3"_s, settings.PCFLD = u"own"_s;
         settings.SYNC = 0;
+        settings.PROXYIP = u"proxy.local"_s, settings.PORT = u"3128"_s;
         return settings;
     }
 
+    // The window as the program makes it, on three volumes made of the test's
+    // folders; the last cannot be entered.
+    void open(const StoredSettings &settings, bool show = true)
+    {
+        QList<Mount> mounts;
+        for (const char *root : { "second", "first", "missing" })
+            mounts.append({ at(QString::fromLatin1(root)), u"ext4"_s, {}, {} });
+        const VolumeList volumes(mounts, Platform::pathStyle());
+        m_window = std::make_unique<Seqget_FRM>(
+            *m_run, [volumes] { return volumes; }, settings, &m_prompter);
+        if (show) {
+            m_window->show();
+            std::ignore = QTest::qWaitForWindowActive(m_window.get());
+        }
+    }
+
 private Q_SLOTS:
-    // The folder chooser's tests run on two made-up volumes inside a
-    // temporary folder and a third one that is not ready.
     void init()
     {
-        m_root = QDir::cleanPath(m_temp.path()) + u'/';
-        QVERIFY(QDir(m_root).mkpath(u"first/a/b"_s) && QDir(m_root).mkpath(u"second/c"_s));
-        const VolumeList volumes({ { m_root + "first", "ext4", "", "" },
-                                   { m_root + "second", "ext4", "", "" },
-                                   { m_root + "missing", "vfat", "", "" } },
-                                 Platform::pathStyle());
+        m_window.reset();
+        m_run.reset();
+        m_temp = std::make_unique<QTemporaryDir>();
+        for (const char *folder : { "first/a/b/c", "first/a/Zeta", "first/a/alpha", "first/a/Beta",
+                                    "first/a/.hidden", "second/c/own", "second/ownx", "second/s" })
+            QVERIFY(QDir().mkpath(at(QString::fromLatin1(folder))));
+        QDir::setCurrent(at("first")); // the drive list starts on its drive
+        m_platform = std::make_unique<RecordingPlatform>(at("Seqget.log"));
+        m_run = std::make_unique<DownloadRun>(*m_platform);
         m_prompter = {};
-        m_window = std::make_unique<Seqget_FRM>(
-            m_run, [volumes] { return volumes; }, firstStartIn(m_root + "first/a"), &m_prompter);
-        m_drive = m_window->findChild<DriveList *>(u"Drive1"_s);
-        m_dir = m_window->findChild<DirectoryList *>(u"Dir1"_s);
     }
 
-    // The form keeps its size: it cannot be resized or maximised.
-    void fixedSize()
+    void fieldBinding_data()
     {
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-        QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        columns<QString, Field>("box", "field"); // no field for the sample box
+        for (const auto &[box, field] : jobBoxes)
+            row(qPrintable(box), box, field);
+        row("Combo_url", "Combo_url", Field());
     }
 
-    // On asks for host, then port, offering the current ones, with the mark
-    // already set, and takes a Cancel as empty; off asks nothing and keeps both.
-    void proxyPrompts()
+    // A text set by code, typed or deleted is copied whole into the box's
+    // field at once, and nothing else changes.
+    void fieldBinding()
     {
-        m_prompter.answers = { QString(), u" 3128 "_s, QString(), u"3128"_s };
-        auto *action = m_window->findChild<QAction *>(u"MenuProxy"_s);
-        QStringList offered;
-        m_prompter.onDialog = [&] {
-            offered << m_prompter.shown.last().section(u'|', 1) + u" %1"_s.arg(action->isChecked());
-        };
-        for (int i = 0; i < 3; ++i) // on, off, on
-            action->trigger();
-        QCOMPARE(offered, QStringList({ u"127.0.0.1 1"_s, u"8080 1"_s, u" 1"_s, u" 3128  1"_s }));
-        const MainState &state = m_window->mainState();
-        QVERIFY(state.PROXY && action->isChecked());
-        QCOMPARE(state.PROXYIP + u'|' + state.PORT, u"|3128"_s);
-    }
-
-    // The dialogs and the writes into the boxes in order, each sample with
-    // its answer to the digit prompt; the focus ends on START.
-    void easySetup()
-    {
-        const QString rest = u"FLD=images;URL=http://server/base/"_s;
-        const QStringList cases = {
-            u"http://server/base/images/hana001.jpg 3 EXT=jpg;ask;KETA=3;FNTOP=hana;"_s + rest,
-            u"http://server/base/images/hana001 -1 message;EXT=http://server/base/images/hana001;"
-            "ask;KETA=-1;FNTOP=;"_s
-                + rest,
-            u"hana001.jpg 3 EXT=jpg;ask;KETA=3;message;FNTOP=hana;FLD=;URL="_s,
-            // Too long to be analysed: the job is kept.
-            u"h/a/"_s + QString(SampleUrl::maxLength, u'x') + u".jpg 3 message"_s,
-        };
-        for (const QString &entry : cases) {
-            ScriptedPrompter prompter;
-            prompter.answers << entry.section(u' ', 1, 1);
-            Seqget_FRM window(m_run, &VolumeList::fromSystem, firstStartIn(m_temp.path()), &prompter);
-            window.show();
-            QVERIFY(QTest::qWaitForWindowActive(&window));
-            QStringList seen;
-            for (const JobField &job : jobFields) {
-                boxOf(window, job.box)->setText(u"old"_s); // so that every write shows as a change
-                connect(
-                    boxOf(window, job.box), &QLineEdit::textChanged, this,
-                    [&seen, key = QString(job.key)](const QString &t) { seen << key + u'=' + t; });
-            }
-            // "ask" for the digit prompt, "message" for a complaint.
-            prompter.onDialog = [&] { seen << prompter.shown.constLast().section(u':', 0, 0); };
-            window.findChild<QComboBox *>(u"Combo_url"_s)->setEditText(entry.section(u' ', 0, 0));
-            QTest::mouseClick(window.findChild<QPushButton *>(u"Command_AUTO"_s), Qt::LeftButton);
-            QCOMPARE(seen.join(u';'), entry.section(u' ', 2));
-            if (seen.constLast().startsWith(u"URL="))
-                QCOMPARE(QApplication::focusWidget(),
-                         window.findChild<QWidget *>(u"Command_GET"_s));
+        open(stored());
+        QFETCH(QString, box);
+        QLineEdit *edit
+            = get<QLineEdit>(box) ? get<QLineEdit>(box) : get<QComboBox>(box)->lineEdit();
+        const Action steps[]
+            = { [edit] { edit->setText(u" 12 ab"_s); }, [edit] { QTest::keyClicks(edit, u"c"_s); },
+                [edit] { QTest::keyClick(edit, Qt::Key_Backspace); },
+                [edit] { edit->selectAll(), QTest::keyClick(edit, Qt::Key_Delete); } };
+        MainState expected = state();
+        QFETCH(Field, field);
+        for (const Action &step : steps) {
+            step();
+            if (field)
+                expected.*field = edit->text();
+            QVERIFY2(state() == expected, qPrintable(edit->text()));
         }
     }
 
-    // The easy setup leaves the focus on START for a keyboard user: Return and
-    // Enter press a focused button, as Space does.
-    void keysPressTheFocusedButton()
+    void liveEdits_data()
     {
-        for (const char *name : { "Command_AUTO", "Command_GET" }) {
-            auto *button = m_window->findChild<QPushButton *>(QLatin1String(name));
-            QSignalSpy clicked(button, &QPushButton::clicked);
-            button->setFocus();
-            QTest::keyClick(button, Qt::Key_Return);
-            QTest::keyClick(button, Qt::Key_Enter);
-            QCOMPARE(clicked.size(), 2);
-        }
+        // What the user does while the second of three files is on its way;
+        // the last file asked for and where it went in the base directory;
+        // the beeps, and whether the log holds the line of the last file.
+        columns<Action, QString, QString, int, bool>("edit", "last", "saved", "beeps", "logged");
+        const char *third = "/s/hana003.jpg", *own = "own/hana003.jpg";
+        row("URL", typing("Text_URL", "x/"), "/x/s/hana003.jpg", own, 1, true);
+        row("FLD", typing("Text_FLD", "x"), "/sx/hana003.jpg", own, 1, true);
+        row("FNTOP", typing("Text_FNTOP", "x"), "/s/hanax003.jpg", "own/hanax003.jpg", 1, true);
+        row("EXT", typing("Text_EXT", "x"), "/s/hana003.jpgx", "own/hana003.jpgx", 1, true);
+        row("PCFLD", typing("Text_PCFLD", "x"), third, "ownx/hana003.jpg", 1, true);
+        row("folder sync", clicking("Check_SYNC"), third, "s/hana003.jpg", 1, true);
+        row("directory list", opening("c", true), third, "c/own/hana003.jpg", 1, true);
+        row("BEEP", choosing("MenuBeep"), third, own, 0, true);
+        row("LOG", choosing("MenuLog"), third, own, 1, false);
+        // The numbers and the proxy are the run's from its start.
+        row("KETA", typing("Text_KETA", "0"), third, own, 1, true);
+        row("START", typing("Text_START", "0"), third, own, 1, true);
+        row("STOP", typing("Text_STOP", "0"), third, own, 1, true);
+        row("proxy", choosing("MenuProxy"), third, own, 1, true);
+        // The button, now STOP: the file on its way is saved, and no other.
+        row("STOP pressed", Action([this] { QTest::keyClick(get("Command_GET"), Qt::Key_Enter); }),
+            "/s/hana002.jpg", "own/hana002.jpg", 1, true);
     }
 
-    // What Qt draws itself reads in the window's language, as a job box's
-    // context menu shows.
-    void qtTextsInJapanese()
-    {
-        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
-        std::unique_ptr<QMenu> menu(boxOf(*m_window, JobBox::URL)->createStandardContextMenu());
-        QVERIFY(menu->actions().constFirst()->text().startsWith(u"元に戻す"_s));
-    }
-
-    // A drop replaces the sample box's text, whatever it lands on, shown or
-    // hidden, and the analysis does not run.
-    void drops()
-    {
-        Seqget_FRM &window = *m_window;
-        auto *sample = window.findChild<QComboBox *>(u"Combo_url"_s);
-        const QString dropped = u"http://h/x/hana01.png"_s;
-        QStringList taken;
-        // Where it lands, as a link from a file manager or not, and with the
-        // easy-setup panel hidden or shown.
-        for (const QString &place : u"centralwidget, Text_FLD, Combo_url, Combo_url link, "
-                                    "centralwidget hidden"_s.split(u", "_s)) {
-            QMimeData data;
-            if (place.endsWith(u"link"))
-                data.setUrls({ QUrl(dropped) });
-            else
-                data.setText(dropped);
-            if (place.endsWith(u"hidden"))
-                window.findChild<QAction *>(u"MenuAuto"_s)->trigger();
-            sample->setEditText(u"old text"_s);
-            // As the drag-and-drop machinery delivers it: to the widget under
-            // the cursor, passed up to the first one that takes drops.
-            QWidget *widget = window.findChild<QWidget *>(place.section(u' ', 0, 0));
-            QWidget *taker = widget->childAt(widget->rect().center());
-            taker = taker ? taker : widget;
-            while (!taker->acceptDrops())
-                taker = taker->parentWidget();
-            const QPoint at = taker->mapFromGlobal(widget->mapToGlobal(widget->rect().center()));
-            QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(taker, &enter);
-            QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(taker, &drop);
-            const bool copied = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
-            taken << (copied && sample->currentText() == dropped ? u"taken"_s
-                                                                 : sample->currentText());
-        }
-        QCOMPARE(taken, QStringList(5, u"taken"_s));
-        QCOMPARE(window.mainState().URL, StoredSettings::firstStart().URL); // no analysis
-    }
-
-    // Each step picks a drive or sets the directory list's path; what both
-    // lists show after it, and whether a guard was left set.
-    void chooserHandlers()
-    {
-        QStringList shown;
-        for (const char *step : { "drive second", "path first/a/b", "drive first", "path second/c",
-                                  "drive missing", "path first/a" }) {
-            const QString target = m_root + QString::fromLatin1(step).section(u' ', 1);
-            if (QByteArray(step).startsWith("drive"))
-                m_drive->setCurrentIndex(m_drive->volumes().indexOfRoot(target));
-            else
-                m_dir->setPath(target);
-            const QString lists = m_dir->path() + u' ' + m_drive->drive();
-            shown << QString(lists).remove(m_root);
-        }
-        // Another drive opens its root; the same drive, or one not ready, changes
-        // nothing; a path on another drive is kept, and the drive follows it.
-        QCOMPARE(shown.join(u", "),
-                 u"second second, first/a/b first, first/a/b first, "
-                 "second/c second, second/c second, first/a first"_s);
-    }
-
-    // What a click makes of each value of the folder-sync box; the own-folder
-    // box is disabled exactly while ticked, and keeps its text.
-    void syncBox()
-    {
-        auto *box = m_window->findChild<QCheckBox *>(u"Check_SYNC"_s);
-        boxOf(*m_window, JobBox::PCFLD)->setText(u"mine"_s);
-        const auto state = [this] {
-            return u"%1 %2"_s.arg(m_window->mainState().SYNC)
-                .arg(boxOf(*m_window, JobBox::PCFLD)->isEnabled());
-        };
-        QStringList seen; // as set, then after the click
-        for (const int value : { 0, 1, 2 }) {
-            setSync(*m_window, value);
-            seen << state();
-            QTest::mouseClick(box, Qt::LeftButton);
-            seen << state();
-        }
-        QCOMPARE(seen.join(u", "), u"0 1, 1 0, 1 0, 0 1, 2 1, 0 1"_s);
-        QCOMPARE(m_window->mainState().PCFLD, u"mine"_s);
-    }
-
-    // START on the real window: the caption while the run goes and after it,
-    // the files and the status lines; a prefix typed and the
-    // beep switched off during the run count for what is left of it.
-    void runFromTheButton()
+    // An edit during a run counts from the next file on, or for the end
+    // steps; the status lines show the last file.
+    void liveEdits()
     {
         TestHttpServer server;
         QVERIFY(server.listen());
-        for (const char *name : { "hana001", "hana002", "hanax003" })
-            server.responses.insert("/s/"_ba + name + ".jpg", reply(200, name));
+        QFETCH(QString, last);
+        for (const QString &path : { last, u"/s/hana001.jpg"_s, u"/s/hana002.jpg"_s })
+            server.responses.insert(path.toLatin1(), reply(200, path.toLatin1()));
         server.responses["/s/hana002.jpg"].hold = true;
-        server.responses["/s/hanax003.jpg"].hold = true;
-        StoredSettings settings = firstStartIn(m_temp.path());
-        settings.URL = server.baseUrl();
-        settings.FLD = u"s"_s;
-        settings.SYNC = 1;
-        settings.KETA = settings.STOP = u"3"_s;
-        // A log of its own: runs started by other tests may have written theirs.
-        RecordingPlatform platform(m_temp.filePath(u"run.log"_s));
-        DownloadRun run(platform);
-        Seqget_FRM window(run, &VolumeList::fromSystem, settings, &m_prompter);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *start = window.findChild<QPushButton *>(u"Command_GET"_s);
-        QTest::mouseClick(start, Qt::LeftButton);
+        StoredSettings settings = stored();
+        settings.URL = server.baseUrl(), settings.PCPATH = at("second");
+        open(settings);
+        m_prompter.answers = { u"127.0.0.1"_s, u"1"_s }; // a proxy that is not there
+        QTest::keyClick(get("Command_GET"), Qt::Key_Return);
         QTRY_COMPARE(server.requests.size(), 2);
-        const QString captionDuring = start->text();
-        QTest::keyClicks(boxOf(window, JobBox::FNTOP), u"x"_s);
+        QCOMPARE(text("Command_GET"), u"STOP"_s);
+        QFETCH(Action, edit);
+        edit();
         server.release("/s/hana002.jpg");
-        QTRY_COMPARE(server.requests.size(), 3);
-        window.findChild<QAction *>(u"MenuBeep"_s)->trigger();
-        server.release("/s/hanax003.jpg");
-        QTRY_COMPARE(start->text(), u"START"_s);
-        QCOMPARE(captionDuring, u"STOP"_s);
+        QTRY_COMPARE(text("Command_GET"), u"START"_s);
+        QCOMPARE(QString::fromLatin1(server.requests.constLast().target), last);
+        QFETCH(QString, saved);
+        QCOMPARE(readAll(at("second/" + saved)), last.toLatin1());
+        QTEST(m_platform->beeps, "beeps");
+        const QString url = server.baseUrl() + last.mid(1);
+        QTEST(readAll(at("Seqget.log")) == '"' + url.toLocal8Bit() + ",\"\r\n", "logged");
+        QTRY_COMPARE(text("Label_STS_0"), url);
+        QTRY_COMPARE(text("Label_STS_1"), QDir::toNativeSeparators(at("second/" + saved)));
+    }
 
-        const QString folder = m_temp.filePath(u"s"_s);
-        QCOMPARE(entriesBelow(folder).join(u' '), u"hana001.jpg hana002.jpg hanax003.jpg"_s);
-        QCOMPARE(readAll(folder + u"/hanax003.jpg"_s), "hanax003"_ba);
-        const QString last = server.baseUrl() + u"s/hanax003.jpg"_s;
-        QCOMPARE(readAll(platform.logFilePath()), (u'"' + last + u",\"\r\n"_s).toLocal8Bit());
-        QTRY_COMPARE(window.findChild<QLabel *>(u"Label_STS_0"_s)->text(), last);
-        QTRY_COMPARE(window.findChild<QLabel *>(u"Label_STS_1"_s)->text(),
-                     QDir::toNativeSeparators(folder + u"/hanax003.jpg"_s));
-        QCOMPARE(platform.beeps, 0);
+    void sample_data()
+    {
+        // Whether the easy-setup controls are shown; what the user does with
+        // "typed" in the sample box; the boxes written and the dialogs shown,
+        // in order; EXT, KETA, FNTOP, FLD and URL afterwards; the sample box's
+        // text afterwards; whether the focus ends on START.
+        columns<bool, Action, QStringList, QStringList, QString, bool>(
+            "panel", "act", "steps", "boxes", "sample", "focusOnStart");
+        const QString noDot = u"message:ファイル名の拡張子まで入力して下さい"_s;
+        const QString noSlash = u"message:URLを正しく入力して下さい"_s;
+        const QStringList ask
+            = { u"Text_EXT"_s, u"ask:連番桁数を入力して下さい|"_s, u"Text_KETA"_s };
+        const QStringList rest = { u"Text_FNTOP"_s, u"Text_FLD"_s, u"Text_URL"_s },
+                          old(5, u"old"_s);
+        const QString sample = u"http://h/b/i/hana001.jpg"_s,
+                      tooLong = u"h/"_s + QString(32761, u'x') + u".jpg"_s;
+        row("worked example", true, analysing(sample, "3"), ask + rest,
+            QStringList { "jpg", "3", "hana", "i", "http://h/b/" }, sample, true);
+        row("no dot: told first", true, analysing("http://h/b/i/hana001", "-1"),
+            QStringList { noDot } + ask + rest,
+            QStringList { "http://h/b/i/hana001", "-1", "", "i", "http://h/b/" },
+            "http://h/b/i/hana001", true);
+        row("no slash: told after the prompt", true, analysing("hana001.jpg", "3"),
+            QStringList(ask) << noSlash << rest, QStringList { "jpg", "3", "hana", "", "" },
+            "hana001.jpg", true);
+        row("too long: the job kept", true, analysing(tooLong, "3"), QStringList { noSlash }, old,
+            tooLong, false);
+        // A drop only replaces the sample's whole text.
+        const QString link = u"http://h/x/hana01.png"_s;
+        const QStringList none;
+        row("drop on the window", true, dropping("centralwidget", "text/plain"), none, old, link,
+            false);
+        row("drop on a job box", true, dropping("Text_FLD", "text/plain"), none, old, link, false);
+        row("drop on the sample", true, dropping("Combo_url", "text/plain"), none, old, link,
+            false);
+        row("link on the sample", true, dropping("Combo_url", "text/uri-list"), none, old, link,
+            false);
+        row("drop, panel hidden", false, dropping("centralwidget", "text/plain"), none, old, link,
+            false);
+        row("image: refused", true, dropping("centralwidget", "image/png"), none, old, "typed",
+            false);
+    }
+
+    // The easy-setup button fills five boxes from the sample, with its dialogs
+    // in between, and leaves the focus on START; a drop fills the sample only.
+    void sample()
+    {
+        StoredSettings settings = stored();
+        QFETCH(bool, panel);
+        settings.AUTO = panel;
+        open(settings);
+        QStringList seen;
+        for (const auto &[box, field] : jobBoxes) {
+            get<QLineEdit>(box)->setText(u"old"_s); // so that every write shows
+            connect(get<QLineEdit>(box), &QLineEdit::textChanged, this,
+                    [&seen, box] { seen << box; });
+        }
+        m_prompter.onDialog = [&] { seen << m_prompter.shown.constLast(); };
+        get<QComboBox>("Combo_url")->setEditText(u"typed"_s);
+        QFETCH(Action, act);
+        act();
+        QTEST(seen, "steps");
+        QTEST(QStringList({ text("Text_EXT"), text("Text_KETA"), text("Text_FNTOP"),
+                            text("Text_FLD"), text("Text_URL") }),
+              "boxes");
+        QTEST(get<QComboBox>("Combo_url")->currentText(), "sample");
+        QTEST(focused() == u"Command_GET", "focusOnStart");
+    }
+
+    void options_data()
+    {
+        // The entry chosen twice, and the answers to its prompts; AUTO, PROXY,
+        // BEEP and LOG after the first choice; the dialogs of both; the proxy
+        // host and port afterwards.
+        columns<QString, QStringList, QList<bool>, QStringList, QString, QString>(
+            "entry", "answers", "after", "shown", "host", "port");
+        const QStringList none,
+            prompts = { u"ask:プロキシサーバーＩＰアドレス|proxy.local"_s,
+                        u"ask:プロキシ用HTTPポート|3128"_s };
+        const QString about
+            = u"message:Seqget 0.5.0\u3000フリーソフト\r\n連番ファイル ダウンローダー\r\n"
+              u"作者: Seqget 開発チーム\r\n"_s;
+        const char *host = "proxy.local", *port = "3128";
+        row("AUTO", "MenuAuto", none, QList<bool> { 0, 0, 1, 1 }, none, host, port);
+        row("PROXY", "MenuProxy", QStringList { "h", "1" }, QList<bool> { 1, 1, 1, 1 }, prompts,
+            "h", "1");
+        row("PROXY, Cancel", "MenuProxy", QStringList { "", "1" }, QList<bool> { 1, 1, 1, 1 },
+            prompts, "", "1");
+        row("BEEP", "MenuBeep", none, QList<bool> { 1, 0, 0, 1 }, none, host, port);
+        row("LOG", "MenuLog", none, QList<bool> { 1, 0, 1, 0 }, none, host, port);
+        row("version box", "MenuAbout", none, QList<bool> { 1, 0, 1, 1 },
+            QStringList { about, about }, host, port);
+    }
+
+    // An option turns on or off and back, flag and mark alike; the proxy asks
+    // for host and port, offering them, only as it turns on; the easy-setup
+    // controls show exactly while AUTO is on, keeping the sample, and no
+    // control moves.
+    void options()
+    {
+        open(stored());
+        QFETCH(QStringList, answers);
+        m_prompter.answers = answers;
+        get<QComboBox>("Combo_url")->setEditText(u"sample"_s);
+        const auto controls
+            = get("centralwidget")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+        QList<QRect> places;
+        for (const QWidget *control : controls)
+            places << control->geometry();
+        QFETCH(QString, entry);
+        QFETCH(QList<bool>, after);
+        for (const QList<bool> &expected : { after, flags() }) {
+            choosing(entry)();
+            QCOMPARE(flags(), expected);
+            QCOMPARE(marks(), expected);
+            for (qsizetype i = 0; i < controls.size(); ++i) {
+                QCOMPARE(controls[i]->geometry(), places[i]);
+                QCOMPARE(controls[i]->isVisible(),
+                         expected[0] || !easySetup.contains(controls[i]->objectName()));
+            }
+        }
+        QTEST(m_prompter.shown, "shown");
+        QTEST(state().PROXYIP, "host");
+        QTEST(state().PORT, "port");
+        QCOMPARE(get<QComboBox>("Combo_url")->currentText(), u"sample"_s);
+    }
+
+    void startUp_data()
+    {
+        // AUTO, PROXY, BEEP and LOG as stored; SYNC as stored, and whether the
+        // own-folder box is enabled; FORM_LEFT and FORM_TOP, and the position
+        // in pixels; how the window is left, the saves, and whether it is open.
+        columns<QList<bool>, int, bool, QPoint, QPoint, Action, int, bool>(
+            "flags", "sync", "ownFolder", "twips", "position", "leave", "saves", "open");
+        row("saved", QList<bool> { 1, 0, 1, 0 }, 1, false, QPoint(1500, 3000), QPoint(100, 200),
+            choosing("MenuSave"), 1, true);
+        row("ended", QList<bool> { 0, 1, 0, 1 }, 0, true, QPoint(15, -45000), QPoint(1, -3000),
+            choosing("MenuEnd"), 1, false);
+        row("closed", QList<bool> { 1, 1, 1, 1 }, 2, true, QPoint(44985, 38), QPoint(2999, 3),
+            Action([this] { m_window->close(); }), 0, false);
+    }
+
+    // Start-up shows the stored values before the window is first shown and
+    // asks nothing; the base directory lies on another drive than the
+    // current directory. The File menu saves what the window shows; closing
+    // the window otherwise saves nothing.
+    void startUp()
+    {
+        StoredSettings settings = stored();
+        for (const auto &[box, field] : jobBoxes)
+            settings.*field = box;
+        settings.PCFLD = QString(40000, u'x'); // longer than a line edit takes by default
+        QFETCH(QList<bool>, flags);
+        std::tie(settings.AUTO, settings.PROXY, settings.BEEP, settings.LOG)
+            = std::tuple(flags[0], flags[1], flags[2], flags[3]);
+        QFETCH(int, sync);
+        QFETCH(QPoint, twips);
+        settings.SYNC = qint16(sync), settings.FORM_LEFT = twips.x(), settings.FORM_TOP = twips.y();
+        settings.PCPATH = at("second/c");
+        open(settings, false);
+        for (const auto &[box, field] : jobBoxes) {
+            QCOMPARE(text(box), settings.*field);
+            QCOMPARE(state().*field, settings.*field);
+        }
+        QCOMPARE(int(state().SYNC), sync);
+        QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
+        QCOMPARE(this->flags(), flags);
+        QCOMPARE(marks(), flags);
+        for (const QString &control : easySetup)
+            QCOMPARE(get(control)->isHidden(), !flags[0]);
+        QTEST(m_window->pos(), "position");
+        QCOMPARE(cut(get<DirectoryList>("Dir1")->path()), u"second/c"_s);
+        QCOMPARE(cut(get<DriveList>("Drive1")->drive()), u"second"_s);
+        QCOMPARE(m_prompter.shown, QStringList());
+        m_window->show();
+        typing("Text_URL", "+")();
+        settings.URL += u'+';
+        QList<StoredSettings> saved;
+        connect(m_window.get(), &Seqget_FRM::saveRequested, this,
+                [&saved](const StoredSettings &s) { saved << s; });
+        QFETCH(Action, leave);
+        leave();
+        QTEST(int(saved.size()), "saves");
+        QTEST(m_window->isVisible(), "open");
+        for (const StoredSettings &s : saved) {
+            QVERIFY(static_cast<const MainState &>(s) == settings);
+            QCOMPARE(QPoint(s.FORM_LEFT, s.FORM_TOP), twips);
+            QCOMPARE(s.PCPATH, QDir::toNativeSeparators(settings.PCPATH));
+        }
+    }
+
+    void chooser_data()
+    {
+        // What the user does; the directory list's path, the drive and the
+        // directory list's entries afterwards; SYNC, and whether the own-folder
+        // box is enabled.
+        columns<Action, QString, QString, QStringList, int, bool>("choose", "path", "drive",
+                                                                  "entries", "sync", "ownFolder");
+        // The way down from the volume's root, then the subfolders as a
+        // person reads them, hidden ones left out.
+        const QStringList start = { "first", "a", "alpha", "b", "Beta", "Zeta" };
+        const QStringList root = { "first", "a" }, b = { "first", "a", "b", "c" };
+        const QStringList second = { "second", "c", "ownx", "s" };
+        row("another drive: its root", picking("second"), "second", "second", second, 2, true);
+        row("and back", Action([this] { picking("second")(), picking("first")(); }), "first",
+            "first", root, 2, true);
+        row("the drive shown: nothing", picking("first"), "first/a", "first", start, 2, true);
+        row("a drive not ready: nothing", picking("missing"), "first/a", "first", start, 2, true);
+        row("a folder, double-click", opening("b", false), "first/a/b", "first", b, 2, true);
+        row("a folder, Enter", opening("b", true), "first/a/b", "first", b, 2, true);
+        row("the root, Enter",
+            Action([this] { openEntry(QDir::toNativeSeparators(at("first")), true); }), "first",
+            "first", root, 2, true);
+        row("a folder gone: the nearest left", Action([this] {
+                openEntry("b", true);
+                QDir(at("first/a/b")).removeRecursively();
+                openEntry("c", false);
+            }),
+            "first/a", "first", QStringList { "first", "a", "alpha", "Beta", "Zeta" }, 2, true);
+        // The folder-sync box, from the dimmed tick.
+        row("sync: the dimmed tick clicked", clicking("Check_SYNC"), "first/a", "first", start, 0,
+            true);
+        row("sync: clicked unticked", clicking("Check_SYNC", 2), "first/a", "first", start, 1,
+            false);
+        row("sync: clicked ticked", clicking("Check_SYNC", 3), "first/a", "first", start, 0, true);
+    }
+
+    // The lists and the sync box, from first/a and the dimmed tick; the
+    // drives are listed by their paths, and the own folder keeps its name.
+    void chooser()
+    {
+        StoredSettings settings = stored();
+        settings.SYNC = 2;
+        open(settings);
+        QFETCH(Action, choose);
+        choose();
+        QTEST(cut(get<DirectoryList>("Dir1")->path()), "path");
+        QTEST(cut(get<DriveList>("Drive1")->drive()), "drive");
+        QTEST(entries("Dir1"), "entries");
+        QCOMPARE(entries("Drive1"), QStringList({ "first", "missing", "second" }));
+        QTEST(int(state().SYNC), "sync");
+        QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
+        QCOMPARE(text("Text_PCFLD"), u"own"_s);
+        QCOMPARE(state().PCFLD, u"own"_s);
+    }
+
+    void tabOrder_data()
+    {
+        // The control with the focus, after what the user did; the next one.
+        columns<QString, Action, QString>("from", "before", "next");
+        const QStringList order
+            = { "Text_URL",  "Text_FLD",  "Check_SYNC", "Text_FNTOP",   "Text_START",
+                "Text_STOP", "Text_KETA", "Text_EXT",   "Text_PCFLD",   "Command_GET",
+                "Drive1",    "Dir1",      "Combo_url",  "Command_AUTO", "Text_URL" };
+        for (qsizetype i = 0; i + 1 < order.size(); ++i)
+            row(qPrintable(order[i]), order[i], Action([] {}), order[i + 1]);
+        row("own folder box off", "Text_EXT", clicking("Check_SYNC"), "Command_GET");
+        row("easy setup hidden", "Dir1", choosing("MenuAuto"), "Text_URL");
+    }
+
+    // Tab from each control; the focus starts on Text_URL.
+    void tabOrder()
+    {
+        open(stored());
+        QCOMPARE(focused(), u"Text_URL"_s);
+        QFETCH(Action, before);
+        before();
+        QFETCH(QString, from);
+        get(from)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTEST(focused(), "next");
+    }
+
+    // What Qt draws itself, such as a text box's context menu, reads in the
+    // window's language.
+    void qtTextsInJapanese()
+    {
+        QVERIFY(installQtJapanese(*QCoreApplication::instance()));
+        QVERIFY(QCoreApplication::translate("QLineEdit", "&Undo").startsWith(u"元に戻す"_s));
     }
 };
 
