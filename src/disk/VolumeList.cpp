@@ -6,6 +6,10 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -156,27 +160,18 @@ QString cleanPathIn(const QString &path, PathStyle style)
     return clean;
 }
 
-// What the system has mounted, labelled where it can tell.
+// What the system lists as mounted, labelled where the listing tells, before
+// any volume is asked itself.
 QList<Mount> systemMounts(PathStyle style)
 {
     QList<Mount> mounts = VolumeList::parseMountInfo(Platform::mountTable());
-    if (!mounts.isEmpty()) {
-        const QHash<QString, QString> labels = Platform::deviceLabels();
-        QList<Mount> kept;
-        for (Mount &mount : mounts) {
-            // Files bind-mounted into containers (/etc/hosts) are no place to
-            // choose. Only candidates are looked at: a stat of a hung network
-            // mount that would be left out anyway must not stall the list.
-            if (!VolumeList::isChoosable(mount, style) || !QFileInfo(mount.root).isDir())
-                continue;
-            if (mount.device.startsWith(QLatin1Char('/')))
-                mount.label
-                    = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
-            kept.append(mount);
-        }
-        mounts = kept;
-    } else {
+    if (mounts.isEmpty())
         mounts = Platform::listedVolumes();
+    const QHash<QString, QString> labels = Platform::deviceLabels();
+    for (Mount &mount : mounts) {
+        if (mount.device.startsWith(QLatin1Char('/')))
+            mount.label
+                = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
     }
     if (style == PathStyle::Unix
         && std::none_of(mounts.cbegin(), mounts.cend(),
@@ -184,6 +179,14 @@ QList<Mount> systemMounts(PathStyle style)
         mounts.prepend({ QStringLiteral("/"), QString(), QString(), QString(), false });
     return mounts;
 }
+
+// One volume's answer, which may come after nobody waits for it any more.
+struct Answer
+{
+    std::mutex mutex;
+    std::condition_variable given;
+    std::optional<std::optional<Mount>> mount;
+};
 
 } // namespace
 
@@ -265,7 +268,52 @@ bool VolumeList::isChoosable(const Mount &mount, PathStyle style)
 VolumeList VolumeList::fromSystem()
 {
     const PathStyle style = Platform::pathStyle();
-    return VolumeList(systemMounts(style), style);
+    return probed(systemMounts(style), style, &Platform::probeVolume, std::chrono::seconds(2));
+}
+
+VolumeList VolumeList::probed(const QList<Mount> &listed, PathStyle style, const Probe &probe,
+                              std::chrono::milliseconds limit)
+{
+    // Only the mounts a user could choose are asked, each on a thread of its
+    // own, so that one that hangs neither holds the others nor, when its
+    // thread is left behind, anything at all.
+    QList<Mount> candidates;
+    std::vector<std::shared_ptr<Answer>> answers;
+    for (const Mount &mount : listed) {
+        if (!isChoosable(mount, style))
+            continue;
+        auto answer = std::make_shared<Answer>();
+        std::thread([answer, mount, probe] {
+            std::optional<Mount> probed = probe(mount);
+            const std::lock_guard lock(answer->mutex);
+            answer->mount = std::move(probed);
+            answer->given.notify_one();
+        }).detach();
+        candidates.append(mount);
+        answers.push_back(std::move(answer));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    QList<Mount> mounts;
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        Answer &answer = *answers[i];
+        std::unique_lock lock(answer.mutex);
+        // One that has not answered in time is listed as it was listed.
+        if (!answer.given.wait_until(lock, deadline, [&] { return answer.mount.has_value(); }))
+            mounts.append(candidates.at(qsizetype(i)));
+        else if (*answer.mount)
+            mounts.append(**answer.mount);
+    }
+    return VolumeList(mounts, style);
+}
+
+VolumeList VolumeList::holding(const QString &path, PathStyle style)
+{
+    const QString clean = cleanPathIn(path, style);
+    const QString top = style == PathStyle::Unix ? QStringLiteral("/")
+        : isAbsolute(clean, style)               ? clean.left(2) + u'/'
+                                                 : QString();
+    return VolumeList(top.isEmpty() ? QList<Mount>() : QList<Mount> { { top, {}, {}, {}, false } },
+                      style);
 }
 
 Qt::CaseSensitivity VolumeList::pathCase() const

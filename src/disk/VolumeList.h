@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <chrono>
+#include <functional>
 
 // The volumes a user can pick a download folder on: with Windows paths the
 // drive letters, with Unix paths "/" and the real file systems mounted below
@@ -38,9 +40,18 @@ public:
     // first, then the others by mount path.
     VolumeList(const QList<Mount> &mounts, PathStyle style);
 
-    // What the system has mounted now. May take long where a drive sleeps or
-    // a network share hangs.
+    // What the system has mounted now. Takes up to two seconds where a disk
+    // sleeps or a network share hangs; such a volume is listed as the system
+    // lists it, without what only the volume itself can tell.
     static VolumeList fromSystem();
+    // The choosable mounts of listed, each asked with probe at the same time;
+    // a probe that has not answered within limit counts as the mount listed.
+    using Probe = std::function<std::optional<Mount>(const Mount &)>;
+    static VolumeList probed(const QList<Mount> &listed, PathStyle style, const Probe &probe,
+                             std::chrono::milliseconds limit);
+    // The one volume path lies on as far as its text tells, before any volume
+    // is read: "/", or its drive letter with Windows paths.
+    static VolumeList holding(const QString &path, PathStyle style);
     // Parses the text of /proc/self/mountinfo; labels are left empty.
     static QList<Mount> parseMountInfo(QByteArrayView text);
     static bool isChoosable(const Mount &mount, PathStyle style);

@@ -29,8 +29,7 @@ QString extendedLengthPath(const QString &path)
         if (step == u"..") {
             if (!kept.isEmpty())
                 kept.removeLast();
-        }
-        else if (!step.isEmpty() && step != u".")
+        } else if (!step.isEmpty() && step != u".")
             kept.append(step);
     }
     return prefix + u'\\' + kept.join(u'\\');

@@ -1,6 +1,5 @@
-#include "platform/FileReplace.h"
-
 #include "platform/ExtendedPath.h"
+#include "platform/FileReplace.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -95,7 +94,7 @@ Platform::ReplaceError Platform::replace(const QString &source, const QString &d
             return ReplaceError::Held;
         }
         return ::GetLastError() == ERROR_SHARING_VIOLATION ? ReplaceError::Held
-                                                            : ReplaceError::Failed;
+                                                           : ReplaceError::Failed;
     }
     default:
         return ReplaceError::Failed;

@@ -24,7 +24,8 @@ bool Platform::canEnterFolder(const QString &folder)
 QStringList Platform::programFolders()
 {
     QStringList folders;
-    for (const char *variable : { "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot" }) {
+    for (const char *variable :
+         { "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432", "SystemRoot" }) {
         if (const QString folder = qEnvironmentVariable(variable); !folder.isEmpty())
             folders << folder;
     }

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <optional>
 
 // One mounted file system as the platform reports it; paths use "/".
 struct Mount
@@ -28,8 +29,15 @@ QByteArray mountTable();
 // the label as the system escapes it in names (udev's "\x20" for a blank).
 QHash<QString, QString> deviceLabels();
 
-// The volumes where there is no mount table: on Windows the drive letters with
-// their names.
+// The volumes where there is no mount table: on Windows the drive letters,
+// known at once, without asking the drives.
 QList<Mount> listedVolumes();
+
+// Asks a listed volume itself what its listing could not say. May take long,
+// or never return, where a disk sleeps or a network share is lost. Unix: the
+// mount as listed when its root is a folder (a file bind-mounted into a
+// container is none). Windows: the drive with its name, file system and
+// whether it is read-only; nothing for a drive that is not ready (no medium).
+std::optional<Mount> probeVolume(const Mount &listed);
 
 } // namespace Platform

@@ -28,3 +28,10 @@ QList<Mount> Platform::listedVolumes()
 {
     return {};
 }
+
+std::optional<Mount> Platform::probeVolume(const Mount &listed)
+{
+    if (!QFileInfo(listed.root).isDir())
+        return std::nullopt;
+    return listed;
+}

@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QThread>
+#include <memory>
 
 namespace {
 
@@ -119,24 +121,48 @@ DriveList::DriveList(QWidget *parent)
 void DriveList::setVolumeReader(std::function<VolumeList()> read)
 {
     m_read = std::move(read);
-    apply(m_read(), QString());
+    readVolumes();
+}
+
+void DriveList::readVolumes()
+{
+    if (!m_read)
+        return;
+    if (m_reading) {
+        m_readAgain = true;
+        return;
+    }
+    m_reading = true;
+    auto volumes = std::make_shared<VolumeList>();
+    QThread *thread = QThread::create([read = m_read, volumes] { *volumes = read(); });
+    connect(thread, &QThread::finished, this, [this, volumes] {
+        m_reading = false;
+        apply(*volumes, volumes->driveOf(m_wanted), true);
+        if (std::exchange(m_readAgain, false))
+            readVolumes();
+    });
+    // Gone when done, also when the list went first.
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread->start();
 }
 
 bool DriveList::setDrive(const QString &pathOrRoot)
 {
-    // A volume mounted since the list was filled must be found too.
-    const VolumeList volumes = m_read ? m_read() : m_volumes;
-    QString root = volumes.rootOf(pathOrRoot);
+    m_wanted = pathOrRoot;
+    // A volume mounted since the list was read must be found too.
+    readVolumes();
+    if (m_volumes.size() == 0)
+        apply(VolumeList::holding(pathOrRoot, m_volumes.style()), QString(), true);
+    QString root = m_volumes.rootOf(pathOrRoot);
     if (root.isEmpty())
-        root = volumes.driveOf(pathOrRoot);
-    apply(volumes, root);
+        root = m_volumes.driveOf(pathOrRoot);
+    apply(m_volumes, root);
     return !root.isEmpty();
 }
 
 void DriveList::showPopup()
 {
-    if (m_read)
-        apply(m_read(), QString());
+    readVolumes();
     // The box is narrow; the open list shows the names whole.
     const int wanted = view()->sizeHintForColumn(0) + 2 * view()->frameWidth()
         + view()->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
@@ -170,7 +196,7 @@ void DriveList::onCurrentIndexChanged(int index)
     Q_EMIT driveChanged();
 }
 
-void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
+void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot, bool quiet)
 {
     const QString before = m_drive;
     m_filling = true;
@@ -197,6 +223,6 @@ void DriveList::apply(const VolumeList &volumes, const QString &wantedRoot)
     m_drive = index < 0 ? QString() : itemData(index).toString();
     if (changed)
         Q_EMIT volumesChanged(m_volumes);
-    if (!before.isEmpty() && m_drive != before)
+    if (!quiet && !before.isEmpty() && m_drive != before)
         Q_EMIT driveChanged();
 }

@@ -9,6 +9,13 @@
 // selected volume. driveChanged() is raised once for every change of the
 // selected drive, whether the user picked it or code set it, and never for a
 // selection of the drive already shown.
+//
+// The volumes are read on a thread of their own, at the start, when the list
+// is opened and when a drive is set, since a sleeping disk or a lost network
+// share can take seconds to answer; until they come, the list shows what it
+// knew, or the top of the path it was last set to. A read that comes in
+// selects the volume of that path without driveChanged(): nobody chose it,
+// the list only learnt more about the same place.
 class DriveList : public QComboBox
 {
     Q_OBJECT
@@ -17,14 +24,14 @@ public:
     // Lists nothing until it is given where volumes come from.
     explicit DriveList(QWidget *parent = nullptr);
 
-    // Reads the volumes from read now and whenever they may have changed
-    // (the list is opened, a drive is set that is not listed), and selects
-    // the drive of the current directory.
+    // Where the volumes are read from; read on a thread of their own, now and
+    // whenever they may have changed.
     void setVolumeReader(std::function<VolumeList()> read);
 
     QString drive() const { return m_drive; }
-    // Selects the volume that holds pathOrRoot; false when no listed volume
-    // does, and then the selection stays.
+    // Selects the volume that holds pathOrRoot; false when no volume known
+    // now does, and then the selection stays until the volumes read anew say
+    // which one holds it.
     bool setDrive(const QString &pathOrRoot);
 
     const VolumeList &volumes() const { return m_volumes; }
@@ -41,14 +48,19 @@ protected:
 
 private:
     void onCurrentIndexChanged(int index);
+    void readVolumes();
     // Lists volumes (when they differ from those shown) and selects
     // wantedRoot, else keeps the selection; a selected volume that has gone
-    // gives way to the one that now holds its root. Emits once if the drive
-    // changed.
-    void apply(const VolumeList &volumes, const QString &wantedRoot);
+    // gives way to the one that now holds its root. Unless quiet, emits once
+    // if the drive changed.
+    void apply(const VolumeList &volumes, const QString &wantedRoot, bool quiet = false);
 
     std::function<VolumeList()> m_read;
     VolumeList m_volumes;
     QString m_drive;
+    // What setDrive() was last given.
+    QString m_wanted;
     bool m_filling = false;
+    bool m_reading = false;
+    bool m_readAgain = false;
 };

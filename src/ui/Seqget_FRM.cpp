@@ -1,6 +1,7 @@
 #include "ui/Seqget_FRM.h"
 
 #include "Version.h"
+#include "platform/FolderAccess.h"
 #include "settings/SettingsConversions.h"
 #include "settings/StoredSettings.h"
 #include "setup/SampleUrl.h"
@@ -369,7 +370,9 @@ void Seqget_FRM::Dir1_Change()
         return;
     DirChanging = true;
     // Only a directory the process could enter moves the drive list along.
-    if (QDir::setCurrent(m_ui->Dir1->path()))
+    // It is not entered: a process's current directory cannot be renamed,
+    // deleted or ejected on Windows while the process runs.
+    if (Platform::canEnterFolder(m_ui->Dir1->path()))
         m_ui->Drive1->setDrive(m_ui->Dir1->path());
     DirChanging = false;
 }

@@ -2,7 +2,9 @@
 #include "support/Rows.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(PathStyle)
@@ -61,6 +63,28 @@ private Q_SLOTS:
         const VolumeList list = VolumeList::fromSystem();
         QVERIFY(!list.driveOf(QDir::currentPath()).isEmpty());
         QVERIFY(list.style() == PathStyle::Windows || list.volumes().value(0).root == u"/"_s);
+    }
+
+    // Every mount a user could choose is asked at the same time: one that
+    // hangs is listed as the system lists it, one whose root is no folder is
+    // left out, and the others carry what they said.
+    void probed()
+    {
+        const QList<Mount> listed = { mount("/", "ext4"), mount("/mnt/slow", "nfs"), mount("/mnt/file", "ext4"), mount("/proc", "proc") };
+        const auto probe = [](const Mount &asked) -> std::optional<Mount> {
+            if (asked.root == u"/proc")
+                qFatal("a system mount was asked");
+            if (asked.root == u"/mnt/slow")
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+            if (asked.root == u"/mnt/file")
+                return std::nullopt;
+            return Mount { asked.root, asked.fsType, {}, u"answered"_s, false };
+        };
+        QElapsedTimer took;
+        took.start();
+        const VolumeList list = VolumeList::probed(listed, PathStyle::Unix, probe, std::chrono::milliseconds(300));
+        QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
+        QCOMPARE(shown(list), QStringList({ u"/ (answered)"_s, u"/mnt/slow"_s }));
     }
 
     void volumes_data()

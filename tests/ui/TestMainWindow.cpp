@@ -10,10 +10,12 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -194,6 +196,8 @@ class TestMainWindow : public QObject
         const VolumeList volumes(mounts, Platform::pathStyle());
         m_window = std::make_unique<Seqget_FRM>(
             *m_run, [volumes] { return volumes; }, settings, &m_prompter);
+        // The volumes come from a thread of their own.
+        QTRY_COMPARE(get<DriveList>("Drive1")->count(), 3);
         if (show) {
             m_window->show();
             std::ignore = QTest::qWaitForWindowActive(m_window.get());
@@ -573,6 +577,32 @@ private Q_SLOTS:
         get(from)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QTEST(focused(), "next");
+    }
+
+    // Volumes are read on a thread of their own: a drive that takes seconds
+    // to answer, at start-up or when the drive list is opened, holds neither
+    // the window nor the drives it lists meanwhile.
+    void slowVolumes()
+    {
+        const VolumeList volumes({ { at("second"), u"ext4"_s, {}, {} }, { at("first"), u"ext4"_s, {}, {} } },
+                                 Platform::pathStyle());
+        QElapsedTimer answered;
+        answered.start();
+        m_window = std::make_unique<Seqget_FRM>(
+            *m_run,
+            [volumes] {
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+                return volumes;
+            },
+            stored(), &m_prompter);
+        m_window->show();
+        get<DriveList>("Drive1")->showPopup();
+        clicking("Check_SYNC")();
+        QVERIFY2(answered.elapsed() < 1500, qPrintable(QString::number(answered.elapsed())));
+        QCOMPARE(int(state().SYNC), 1);
+        QCOMPARE(entries("Drive1"), QStringList({ "/" }));
+        QTRY_COMPARE_WITH_TIMEOUT(entries("Drive1"), QStringList({ "first", "second" }), 10000);
+        QCOMPARE(cut(get<DriveList>("Drive1")->drive()), u"first"_s);
     }
 
     // What Qt draws itself, such as a text box's context menu, reads in the
