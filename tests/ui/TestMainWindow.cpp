@@ -600,7 +600,9 @@ private Q_SLOTS:
         clicking("Check_SYNC")();
         QVERIFY2(answered.elapsed() < 1500, qPrintable(QString::number(answered.elapsed())));
         QCOMPARE(int(state().SYNC), 1);
-        QCOMPARE(entries("Drive1"), QStringList({ "/" }));
+        // Meanwhile the top of the path: "/", or its drive.
+        QCOMPARE(entries("Drive1").size(), 1);
+        QVERIFY(QDir::fromNativeSeparators(at("first")).startsWith(entries("Drive1").value(0)));
         QTRY_COMPARE_WITH_TIMEOUT(entries("Drive1"), QStringList({ "first", "second" }), 10000);
         QCOMPARE(cut(get<DriveList>("Drive1")->drive()), u"first"_s);
     }
