@@ -251,6 +251,7 @@ private Q_SLOTS:
 
     void liveEdits_data()
     {
+        // clang-format off
         // What the user does while the second of three files is on its way;
         // the last file asked for and where it went in the base directory;
         // the beeps, and whether the log holds the line of the last file.
@@ -271,8 +272,8 @@ private Q_SLOTS:
         row("STOP", typing("Text_STOP", "0"), third, own, 1, true);
         row("proxy", choosing("MenuProxy"), third, own, 1, true);
         // The button, now STOP: the file on its way is saved, and no other.
-        row("STOP pressed", Action([this] { QTest::keyClick(get("Command_GET"), Qt::Key_Enter); }),
-            "/s/hana002.jpg", "own/hana002.jpg", 1, true);
+        row("STOP pressed", Action([this] { QTest::keyClick(get("Command_GET"), Qt::Key_Enter); }), "/s/hana002.jpg", "own/hana002.jpg", 1, true);
+        // clang-format on
     }
 
     // An edit during a run counts from the next file on, or for the end
@@ -308,45 +309,31 @@ private Q_SLOTS:
 
     void sample_data()
     {
+        // clang-format off
         // Whether the easy-setup controls are shown; what the user does with
         // "typed" in the sample box; the boxes written and the dialogs shown,
         // in order; EXT, KETA, FNTOP, FLD and URL afterwards; the sample box's
         // text afterwards; whether the focus ends on START.
-        columns<bool, Action, QStringList, QStringList, QString, bool>(
-            "panel", "act", "steps", "boxes", "sample", "focusOnStart");
+        columns<bool, Action, QStringList, QStringList, QString, bool>("panel", "act", "steps", "boxes", "sample", "focusOnStart");
         const QString noDot = u"message:ファイル名の拡張子まで入力して下さい"_s;
         const QString noSlash = u"message:URLを正しく入力して下さい"_s;
-        const QStringList ask
-            = { u"Text_EXT"_s, u"ask:連番桁数を入力して下さい|"_s, u"Text_KETA"_s };
-        const QStringList rest = { u"Text_FNTOP"_s, u"Text_FLD"_s, u"Text_URL"_s },
-                          old(5, u"old"_s);
-        const QString sample = u"http://h/b/i/hana001.jpg"_s,
-                      tooLong = u"h/"_s + QString(32761, u'x') + u".jpg"_s;
-        row("worked example", true, analysing(sample, "3"), ask + rest,
-            QStringList { "jpg", "3", "hana", "i", "http://h/b/" }, sample, true);
-        row("no dot: told first", true, analysing("http://h/b/i/hana001", "-1"),
-            QStringList { noDot } + ask + rest,
-            QStringList { "http://h/b/i/hana001", "-1", "", "i", "http://h/b/" },
-            "http://h/b/i/hana001", true);
-        row("no slash: told after the prompt", true, analysing("hana001.jpg", "3"),
-            QStringList(ask) << noSlash << rest, QStringList { "jpg", "3", "hana", "", "" },
-            "hana001.jpg", true);
-        row("too long: the job kept", true, analysing(tooLong, "3"), QStringList { noSlash }, old,
-            tooLong, false);
+        const QStringList ask = { u"Text_EXT"_s, u"ask:連番桁数を入力して下さい|"_s, u"Text_KETA"_s };
+        const QStringList rest = { u"Text_FNTOP"_s, u"Text_FLD"_s, u"Text_URL"_s }, old(5, u"old"_s);
+        const QString sample = u"http://h/b/i/hana001.jpg"_s, tooLong = u"h/"_s + QString(32761, u'x') + u".jpg"_s;
+        row("worked example", true, analysing(sample, "3"), ask + rest, QStringList { "jpg", "3", "hana", "i", "http://h/b/" }, sample, true);
+        row("no dot: told first", true, analysing("http://h/b/i/hana001", "-1"), QStringList { noDot } + ask + rest, QStringList { "http://h/b/i/hana001", "-1", "", "i", "http://h/b/" }, "http://h/b/i/hana001", true);
+        row("no slash: told after the prompt", true, analysing("hana001.jpg", "3"), QStringList(ask) << noSlash << rest, QStringList { "jpg", "3", "hana", "", "" }, "hana001.jpg", true);
+        row("too long: the job kept", true, analysing(tooLong, "3"), QStringList { noSlash }, old, tooLong, false);
         // A drop only replaces the sample's whole text.
         const QString link = u"http://h/x/hana01.png"_s;
         const QStringList none;
-        row("drop on the window", true, dropping("centralwidget", "text/plain"), none, old, link,
-            false);
+        row("drop on the window", true, dropping("centralwidget", "text/plain"), none, old, link, false);
         row("drop on a job box", true, dropping("Text_FLD", "text/plain"), none, old, link, false);
-        row("drop on the sample", true, dropping("Combo_url", "text/plain"), none, old, link,
-            false);
-        row("link on the sample", true, dropping("Combo_url", "text/uri-list"), none, old, link,
-            false);
-        row("drop, panel hidden", false, dropping("centralwidget", "text/plain"), none, old, link,
-            false);
-        row("image: refused", true, dropping("centralwidget", "image/png"), none, old, "typed",
-            false);
+        row("drop on the sample", true, dropping("Combo_url", "text/plain"), none, old, link, false);
+        row("link on the sample", true, dropping("Combo_url", "text/uri-list"), none, old, link, false);
+        row("drop, panel hidden", false, dropping("centralwidget", "text/plain"), none, old, link, false);
+        row("image: refused", true, dropping("centralwidget", "image/png"), none, old, "typed", false);
+        // clang-format on
     }
 
     // The easy-setup button fills five boxes from the sample, with its dialogs
@@ -377,27 +364,21 @@ private Q_SLOTS:
 
     void options_data()
     {
+        // clang-format off
         // The entry chosen twice, and the answers to its prompts; AUTO, PROXY,
         // BEEP and LOG after the first choice; the dialogs of both; the proxy
         // host and port afterwards.
-        columns<QString, QStringList, QList<bool>, QStringList, QString, QString>(
-            "entry", "answers", "after", "shown", "host", "port");
-        const QStringList none,
-            prompts = { u"ask:プロキシサーバーＩＰアドレス|proxy.local"_s,
-                        u"ask:プロキシ用HTTPポート|3128"_s };
-        const QString about
-            = u"message:Seqget 0.5.0\u3000フリーソフト\r\n連番ファイル ダウンローダー\r\n"
-              u"作者: Seqget 開発チーム\r\n"_s;
+        columns<QString, QStringList, QList<bool>, QStringList, QString, QString>("entry", "answers", "after", "shown", "host", "port");
+        const QStringList none, prompts = { u"ask:プロキシサーバーＩＰアドレス|proxy.local"_s, u"ask:プロキシ用HTTPポート|3128"_s };
+        const QString about = u"message:Seqget 0.5.0\u3000フリーソフト\r\n連番ファイル ダウンローダー\r\n" u"作者: Seqget 開発チーム\r\n"_s;
         const char *host = "proxy.local", *port = "3128";
         row("AUTO", "MenuAuto", none, QList<bool> { 0, 0, 1, 1 }, none, host, port);
-        row("PROXY", "MenuProxy", QStringList { "h", "1" }, QList<bool> { 1, 1, 1, 1 }, prompts,
-            "h", "1");
-        row("PROXY, Cancel", "MenuProxy", QStringList { "", "1" }, QList<bool> { 1, 1, 1, 1 },
-            prompts, "", "1");
+        row("PROXY", "MenuProxy", QStringList { "h", "1" }, QList<bool> { 1, 1, 1, 1 }, prompts, "h", "1");
+        row("PROXY, Cancel", "MenuProxy", QStringList { "", "1" }, QList<bool> { 1, 1, 1, 1 }, prompts, "", "1");
         row("BEEP", "MenuBeep", none, QList<bool> { 1, 0, 0, 1 }, none, host, port);
         row("LOG", "MenuLog", none, QList<bool> { 1, 0, 1, 0 }, none, host, port);
-        row("version box", "MenuAbout", none, QList<bool> { 1, 0, 1, 1 },
-            QStringList { about, about }, host, port);
+        row("version box", "MenuAbout", none, QList<bool> { 1, 0, 1, 1 }, QStringList { about, about }, host, port);
+        // clang-format on
     }
 
     // An option turns on or off and back, flag and mark alike; the proxy asks
@@ -435,17 +416,15 @@ private Q_SLOTS:
 
     void startUp_data()
     {
+        // clang-format off
         // AUTO, PROXY, BEEP and LOG as stored; SYNC as stored, and whether the
         // own-folder box is enabled; FORM_LEFT and FORM_TOP, and the position
         // in pixels; how the window is left, the saves, and whether it is open.
-        columns<QList<bool>, int, bool, QPoint, QPoint, Action, int, bool>(
-            "flags", "sync", "ownFolder", "twips", "position", "leave", "saves", "open");
-        row("saved", QList<bool> { 1, 0, 1, 0 }, 1, false, QPoint(1500, 3000), QPoint(100, 200),
-            choosing("MenuSave"), 1, true);
-        row("ended", QList<bool> { 0, 1, 0, 1 }, 0, true, QPoint(15, -45000), QPoint(1, -3000),
-            choosing("MenuEnd"), 1, false);
-        row("closed", QList<bool> { 1, 1, 1, 1 }, 2, true, QPoint(44985, 38), QPoint(2999, 3),
-            Action([this] { m_window->close(); }), 0, false);
+        columns<QList<bool>, int, bool, QPoint, QPoint, Action, int, bool>("flags", "sync", "ownFolder", "twips", "position", "leave", "saves", "open");
+        row("saved", QList<bool> { 1, 0, 1, 0 }, 1, false, QPoint(1500, 3000), QPoint(100, 200), choosing("MenuSave"), 1, true);
+        row("ended", QList<bool> { 0, 1, 0, 1 }, 0, true, QPoint(15, -45000), QPoint(1, -3000), choosing("MenuEnd"), 1, false);
+        row("closed", QList<bool> { 1, 1, 1, 1 }, 2, true, QPoint(44985, 38), QPoint(2999, 3), Action([this] { m_window->close(); }), 0, false);
+        // clang-format on
     }
 
     // Start-up shows the stored values before the window is first shown and
@@ -499,38 +478,33 @@ private Q_SLOTS:
 
     void chooser_data()
     {
+        // clang-format off
         // What the user does; the directory list's path, the drive and the
         // directory list's entries afterwards; SYNC, and whether the own-folder
         // box is enabled.
-        columns<Action, QString, QString, QStringList, int, bool>("choose", "path", "drive",
-                                                                  "entries", "sync", "ownFolder");
+        columns<Action, QString, QString, QStringList, int, bool>("choose", "path", "drive", "entries", "sync", "ownFolder");
         // The way down from the volume's root, then the subfolders as a
         // person reads them, hidden ones left out.
         const QStringList start = { "first", "a", "alpha", "b", "Beta", "Zeta" };
         const QStringList root = { "first", "a" }, b = { "first", "a", "b", "c" };
         const QStringList second = { "second", "c", "ownx", "s" };
         row("another drive: its root", picking("second"), "second", "second", second, 2, true);
-        row("and back", Action([this] { picking("second")(), picking("first")(); }), "first",
-            "first", root, 2, true);
+        row("and back", Action([this] { picking("second")(), picking("first")(); }), "first", "first", root, 2, true);
         row("the drive shown: nothing", picking("first"), "first/a", "first", start, 2, true);
         row("a drive not ready: nothing", picking("missing"), "first/a", "first", start, 2, true);
         row("a folder, double-click", opening("b", false), "first/a/b", "first", b, 2, true);
         row("a folder, Enter", opening("b", true), "first/a/b", "first", b, 2, true);
-        row("the root, Enter",
-            Action([this] { openEntry(QDir::toNativeSeparators(at("first")), true); }), "first",
-            "first", root, 2, true);
+        row("the root, Enter", Action([this] { openEntry(QDir::toNativeSeparators(at("first")), true); }), "first", "first", root, 2, true);
         row("a folder gone: the nearest left", Action([this] {
                 openEntry("b", true);
                 QDir(at("first/a/b")).removeRecursively();
                 openEntry("c", false);
-            }),
-            "first/a", "first", QStringList { "first", "a", "alpha", "Beta", "Zeta" }, 2, true);
+            }), "first/a", "first", QStringList { "first", "a", "alpha", "Beta", "Zeta" }, 2, true);
         // The folder-sync box, from the dimmed tick.
-        row("sync: the dimmed tick clicked", clicking("Check_SYNC"), "first/a", "first", start, 0,
-            true);
-        row("sync: clicked unticked", clicking("Check_SYNC", 2), "first/a", "first", start, 1,
-            false);
+        row("sync: the dimmed tick clicked", clicking("Check_SYNC"), "first/a", "first", start, 0, true);
+        row("sync: clicked unticked", clicking("Check_SYNC", 2), "first/a", "first", start, 1, false);
         row("sync: clicked ticked", clicking("Check_SYNC", 3), "first/a", "first", start, 0, true);
+        // clang-format on
     }
 
     // The lists and the sync box, from first/a and the dimmed tick; the
@@ -550,33 +524,6 @@ private Q_SLOTS:
         QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
         QCOMPARE(text("Text_PCFLD"), u"own"_s);
         QCOMPARE(state().PCFLD, u"own"_s);
-    }
-
-    void tabOrder_data()
-    {
-        // The control with the focus, after what the user did; the next one.
-        columns<QString, Action, QString>("from", "before", "next");
-        const QStringList order
-            = { "Text_URL",  "Text_FLD",  "Check_SYNC", "Text_FNTOP",   "Text_START",
-                "Text_STOP", "Text_KETA", "Text_EXT",   "Text_PCFLD",   "Command_GET",
-                "Drive1",    "Dir1",      "Combo_url",  "Command_AUTO", "Text_URL" };
-        for (qsizetype i = 0; i + 1 < order.size(); ++i)
-            row(qPrintable(order[i]), order[i], Action([] {}), order[i + 1]);
-        row("own folder box off", "Text_EXT", clicking("Check_SYNC"), "Command_GET");
-        row("easy setup hidden", "Dir1", choosing("MenuAuto"), "Text_URL");
-    }
-
-    // Tab from each control; the focus starts on Text_URL.
-    void tabOrder()
-    {
-        open(stored());
-        QCOMPARE(focused(), u"Text_URL"_s);
-        QFETCH(Action, before);
-        before();
-        QFETCH(QString, from);
-        get(from)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QTEST(focused(), "next");
     }
 
     // Volumes are read on a thread of their own: a drive that takes seconds
