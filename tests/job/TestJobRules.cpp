@@ -21,12 +21,12 @@ private Q_SLOTS:
             { "text", "leading", "ReadNumber", "roundedWholeNumber" });
         row("plus sign", "+5", 5, 5, 5);
         row("blank after the sign", "- 5", -5, -5, none);
-        row("blanks, tabs, line feeds inside", "\t1\n2 .\t5", 12.5, 12, none);
+        row("blanks, tabs, line feeds inside", "\t3 2\n76 7", 32767, 32767, none);
         row("text after the number", "12abc", 12, 12, none);
         row("a second point stops", "1.2.3", 1.2, 1, none);
         row("exponent D with a plus", "2d+2", 200, 200, 200);
         row("negative exponent, half up to even", "15e-1", 1.5, 2, 2);
-        row("hex", "&H1F", 31, 31, 31);
+        row("hex", "&hFf", 255, 255, 255);
         row("octal stops at 8", "&o178", 15, 15, none);
         row("full-width digit", "３", 0, 0, none);
         row("half at the top rounds out", "32767.5", 32767.5, none, none);
@@ -93,17 +93,18 @@ private Q_SLOTS:
     }
 
     // Where a run sends its requests, from the proxy host and port boxes as
-    // typed. Port 0: the port box gave none, and the run keeps its last one.
+    // typed. Where the port box gives no port the run keeps its last one,
+    // 3128 here.
     void proxyBoxes_data()
     {
         const auto row = dataTable<QString, QString, bool, QString, int>(
             { "hostBox", "portBox", "accepted", "host", "port" });
-        row("blanks around both", " h ", " 8080 ", true, "h", 8080);
-        row("port above the range", "h", "65536", true, "h", 0);
-        row("port 0", "h", "0", true, "h", 0);
-        row("port with text after it", "h", "8080abc", true, "h", 0);
+        row("blanks around both, highest port", " h ", " 65535 ", true, "h", 65535);
+        row("port above the range", "h", "65536", true, "h", 3128);
+        row("port 0", "h", "0", true, "h", 3128);
+        row("port with text after it", "h", "8080abc", true, "h", 3128);
         row("own port wins over a bad box", "h:81", "x", true, "h", 81);
-        row("bracketed IPv6 and port", "[::1]:82", "80", true, "::1", 82);
+        row("bracketed IPv6 and lowest port", "[::1]:1", "80", true, "::1", 1);
         row("empty host: no proxy", "", "80", true, "", 80);
         row("HTTP URL", "HTTP://h:84/", "80", true, "h", 84);
         row("https", "https://h:86", "80", false, "", 0);
@@ -111,7 +112,7 @@ private Q_SLOTS:
 
     void proxyBoxes()
     {
-        const quint16 port = readPort(cell<QString>("portBox")).value_or(0);
+        const quint16 port = readPort(cell<QString>("portBox")).value_or(3128);
         const auto address = proxyAddress(cell<QString>("hostBox"), port);
         QTEST(address.has_value(), "accepted");
         QTEST(address.value_or(ProxyAddress {}).host, "host");

@@ -52,19 +52,22 @@ private Q_SLOTS:
                              const QString &written, const QString &first) {
             row(name, "[STARTUP]\n" + (k + '=' + stored).toUtf8(), Bytes, k, written, first, false);
         };
+        // The default address is the program's own choice; the rows say only
+        // that an absent one takes it.
         const QString dir = m_dir.path(), url = StoredSettings::firstStart(dir).URL;
         key("FORM_LEFT", "FORM_LEFT", "1230", "1230", "0");
         key("FORM_LEFT 45000 is 0", "FORM_LEFT", "45000", "0", "0");
         key("FORM_TOP", "FORM_TOP", "-45000", "-45000", "0");
         key("empty URL stays empty", "URL", "", "", url);
         key("FLD", "FLD", "画像", "画像", "images");
-        key("FNTOP", "FNTOP", "\" pre \"", " pre ", "hana");
+        key("FNTOP", "FNTOP", "\" a, b \"", " a, b ", "hana");
         key("EXT", "EXT", "*", "*", "jpg");
         key("KETA", "KETA", "3.5", "3.5", "1");
         key("START", "START", "+5", "+5", "1");
         key("STOP", "STOP", "120", "120", "8");
         key("PCFLD", "PCFLD", "a=b", "a=b", "");
         key("SYNC", "SYNC", "0", "0", "1");
+        key("SYNC 2, the dimmed box", "SYNC", "2", "2", "1");
         key("SYNC 3 takes the default", "SYNC", "3", "1", "1");
         key("PCPATH", "PCPATH", QDir::tempPath(), QDir::tempPath(), dir);
         key("PCPATH gone", "PCPATH", dir + "/gone", dir, dir);
@@ -148,8 +151,7 @@ private Q_SLOTS:
     {
         if (Platform::pathStyle() != PathStyle::Windows)
             QSKIP("the registry: a Windows row");
-        const QString key
-            = "HKEY_CURRENT_USER\\Software\\Seqget tests\\" + m_dir.path().section('/', -1);
+        const QString key = QStringLiteral("HKEY_CURRENT_USER\\Software\\Seqget tests");
         StoredSettings saved = StoredSettings::firstStart(m_dir.path());
         saved.FLD = QStringLiteral("画像");
         saved.save(*std::make_unique<SettingsStore>(key, SettingsStore::Format::Registry));
