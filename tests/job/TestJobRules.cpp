@@ -19,19 +19,17 @@ private Q_SLOTS:
     {
         const auto row = dataTable<QString, double, QVariant, QVariant>(
             { "text", "leading", "ReadNumber", "roundedWholeNumber" });
-        row("plus sign", "+5", 5, 5, 5);
         row("blank after the sign", "- 5", -5, -5, none);
         row("blanks, tabs, line feeds inside", "\t3 2\n76 7", 32767, 32767, none);
         row("text after the number", "12abc", 12, 12, none);
         row("a second point stops", "1.2.3", 1.2, 1, none);
-        row("exponent D with a plus", "2d+2", 200, 200, 200);
-        row("negative exponent, half up to even", "15e-1", 1.5, 2, 2);
-        row("hex", "&hFf", 255, 255, 255);
-        row("octal stops at 8", "&o178", 15, 15, none);
+        row("exponent E with a plus", "2E+2", 200, 200, 200);
+        row("plus sign, exponent D with a minus", "+15d-1", 1.5, 2, 2);
+        row("hex stops at a non-digit", "&hA9f.", 2719, 2719, none);
+        row("octal", "&O107", 71, 71, 71);
         row("full-width digit", "３", 0, 0, none);
         row("half at the top rounds out", "32767.5", 32767.5, none, none);
         row("half at the bottom rounds in", "-32768.5", -32768.5, -32768, -32768);
-        row("below the lowest", "-32769", -32769, none, none);
         row("huge", "1e999", qInf(), none, none);
         row("tiny", "1e-999", 0, 0, 0);
     }
@@ -50,6 +48,7 @@ private Q_SLOTS:
             { "FNTOP", "EXT", "digits", "n", "name" });
         row("nothing cut", "hana", "jpg", 3, 1234, "hana1234.jpg");
         row("no digits", "hana", "jpg", 0, 5, "hana5.jpg");
+        row("zero padded", "hana", "jpg", 2, 0, "hana00.jpg");
         row("negative digits", "hana", "jpg", -2, 5, "hana5.jpg");
         row("negative padded", "hana", "jpg", 3, -5, "hana-005.jpg");
         row("star extension", "hana", "*", 3, 7, "hana.007");
@@ -105,7 +104,9 @@ private Q_SLOTS:
         row("port with text after it", "h", "8080abc", true, "h", 3128);
         row("own port wins over a bad box", "h:81", "x", true, "h", 81);
         row("bracketed IPv6 and lowest port", "[::1]:1", "80", true, "::1", 1);
+        row("bracketed IPv6", "[::1]", "80", true, "::1", 80);
         row("empty host: no proxy", "", "80", true, "", 80);
+        row("own port no number", "h:x", "80", false, "", 0);
         row("HTTP URL", "HTTP://h:84/", "80", true, "h", 84);
         row("https", "https://h:86", "80", false, "", 0);
     }

@@ -74,19 +74,18 @@ private Q_SLOTS:
         key("AUTO", "AUTO", "False", "False", "True");
         key("AUTO yes takes the default", "AUTO", "yes", "True", "True");
         key("PROXY -1, as True once was", "PROXY", "-1", "True", "False");
-        key("PROXY 0.4 is not zero", "PROXY", "0.4", "True", "False");
         key("PROXY 1abc takes the default", "PROXY", "1abc", "False", "False");
         key("BEEP", "BEEP", "0", "False", "True");
         key("LOG in any case", "LOG", " fAlSe ", "False", "True");
         key("PROXYIP", "PROXYIP", "proxy.local", "proxy.local", "127.0.0.1");
         key("PORT", "PORT", "3128", "3128", "8080");
-        key("empty PORT stays empty", "PORT", "", "", "8080");
         const QString f = QStringLiteral("FLD"), images = QStringLiteral("images");
         row("BOM, CR LF", "\xef\xbb\xbf[STARTUP]\r\nFLD=画像\r\n", Bytes, f, "画像", images, false);
         // ソフト: the second byte of ソ is a backslash.
         row("CP932", "[STARTUP]\nFLD=\x83\x5c\x83\x74\x83\x67", Bytes, f, "ソフト", images, true);
         // A pair CP932 leaves unassigned: a lenient decoder would put a placeholder there.
         row("neither UTF-8 nor CP932", "[STARTUP]\nFLD=\x85\x40", Bytes, f, images, images, true);
+        row("other keys kept", "[STARTUP]\nOLD=x\nFLD=\x85\x40", Bytes, "OLD", "x", "-", true);
         row("NUL", QByteArray("[STARTUP]\nFLD=a\0b\n", 18), Bytes, f, images, images, true);
         row("a line without =", "[STARTUP]\nEXT\nFLD=f\n", Bytes, f, "f", images, true);
         row("unclosed section", "[STARTUP\nFLD=f\n", Bytes, f, "f", images, true);
@@ -122,14 +121,14 @@ private Q_SLOTS:
 
     void positions() { QTEST(storedPosition(cell<double>("twips")), "stored"); }
 
-    // Where downloads go when the program's folder is no place for them: the
-    // download folder, else home. (A program folder the user may write is
-    // the default of the rows above.)
+    // Where downloads go when the program's folder is no place for them (a
+    // system folder, or gone): the download folder, else home. (A program
+    // folder the user may write is the default of the rows above.)
     void defaultBase_data()
     {
-        const auto row = dataTable<bool, QString>({ "downloads", "base" });
-        row("download folder", true, "Downloads");
-        row("no download folder", false, ".");
+        const auto row = dataTable<QString, bool, QString>({ "program", "downloads", "base" });
+        row("installed in /usr/bin", "/usr/bin", true, "Downloads");
+        row("no download folder", m_dir.filePath("gone"), false, ".");
     }
 
     void defaultBase()
@@ -141,7 +140,7 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
         QDir(home.filePath("Downloads")).removeRecursively();
         QVERIFY(!cell<bool>("downloads") || home.mkpath("Downloads"));
-        QTEST(home.relativeFilePath(StoredSettings::defaultBaseDirectory(m_dir.path() + "/gone")),
+        QTEST(home.relativeFilePath(StoredSettings::defaultBaseDirectory(cell<QString>("program"))),
               "base");
     }
 
