@@ -25,8 +25,8 @@ private Q_SLOTS:
         row("a second point stops", "1.2.3", 1.2, 1, none);
         row("exponent E with a plus", "2E+2", 200, 200, 200);
         row("plus sign, exponent D with a minus", "+15d-1", 1.5, 2, 2);
-        row("hex stops at a non-digit", "&hA9f.", 2719, 2719, none);
-        row("octal", "&O107", 71, 71, 71);
+        row("hex stops at a non-digit", "&hAf9Fa.", 0xAF9FA, none, none);
+        row("octal stops at 8", "&O1078", 71, 71, none);
         row("full-width digit", "３", 0, 0, none);
         row("half at the top rounds out", "32767.5", 32767.5, none, none);
         row("half at the bottom rounds in", "-32768.5", -32768.5, -32768, -32768);
