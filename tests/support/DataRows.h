@@ -1,29 +1,31 @@
 #pragma once
 
-#include <QTest>
+#include "support/Rows.h"
+
 #include <QVariant>
-#include <array>
 #include <optional>
 
-// Declares the columns of a _data() table, their types and names in order, and
-// returns row(name, values...), which adds one named row of that table.
-template<class... Columns> auto dataTable(const std::array<const char *, sizeof...(Columns)> &names)
+// Row-at-a-time companions to Rows.h, for tables whose rows are one line each.
+
+// Declares the columns as columns() does and returns row(name, values...),
+// which adds one named row, each value taken as its column's type:
+//   const auto row = dataTable<QString, bool>({ "name", "refused" });
+//   row("device name", "con.txt", true);
+template<typename... Types> auto dataTable(const std::array<const char *, sizeof...(Types)> &names)
 {
-    std::size_t i = 0;
-    (QTest::addColumn<Columns>(names[i++]), ...);
-    return
-        [](const char *name, const Columns &...values) { (QTest::newRow(name) << ... << values); };
+    columns<Types...>(names);
+    return [](const char *name, const Types &...values) { (QTest::newRow(name) << ... << values); };
 }
 
-// The current row's value in the named column, as QFETCH reads it.
-template<class T> T cell(const char *column)
+// The current row's value in one column, as fetch() gives it.
+template<typename Type> Type cell(const char *column)
 {
-    return *static_cast<T *>(QTest::qData(column, qMetaTypeId<T>()));
+    return std::get<0>(fetch<Type>(column));
 }
 
 // An optional result as one column: no value is the null QVariant, none.
 inline const QVariant none;
-template<class T> QVariant optionalColumn(const std::optional<T> &value)
+template<typename Type> QVariant optionalColumn(const std::optional<Type> &value)
 {
     return value ? QVariant::fromValue(*value) : QVariant();
 }
