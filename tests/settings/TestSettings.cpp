@@ -25,13 +25,15 @@ class TestSettings : public QObject
     QString newFile() { return m_dir.filePath(QString::number(++m_files) + ".conf"); }
 
     // What a fresh store reads of key after the settings were loaded from
-    // file, or taken as on a first start, and saved into it twice.
+    // file, or taken as on a first start, and saved into it twice. Between
+    // the two the window holds the left edge, as a single-precision number.
     QString resaved(const QString &file, const QString &key, bool firstStart = false)
     {
         SettingsStore store(file);
         const QString dir = m_dir.path();
-        const auto settings
+        auto settings
             = firstStart ? StoredSettings::firstStart(dir) : StoredSettings::load(store, dir);
+        settings.FORM_LEFT = storedPosition(appliedPosition(settings.FORM_LEFT));
         settings.save(store);
         settings.save(store);
         return SettingsStore(file).read(key, QStringLiteral("-"));
@@ -57,6 +59,7 @@ private Q_SLOTS:
         const QString dir = m_dir.path(), url = StoredSettings::firstStart(dir).URL;
         key("FORM_LEFT", "FORM_LEFT", "1230", "1230", "0");
         key("FORM_LEFT 45000 is 0", "FORM_LEFT", "45000", "0", "0");
+        key("FORM_LEFT beyond single precision", "FORM_LEFT", "16777217", "16777216", "0");
         key("FORM_TOP", "FORM_TOP", "-45000", "-45000", "0");
         key("empty URL stays empty", "URL", "", "", url);
         key("FLD", "FLD", "画像", "画像", "images");

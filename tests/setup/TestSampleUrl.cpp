@@ -25,7 +25,6 @@ private Q_SLOTS:
         row("ending in a dot", s + u'.', "3", "", "hana001.", "images", b, false);
         row("one slash", "images/hana001.jpg", "3", "jpg", "hana", "images", "", true);
         row("slash in first position", "/a001.jpg", "3", "jpg", "a", "", "", true);
-        row("all before the dot is the answer", "a/b/123.jpg", "7", "jpg", "", "b", "a/", false);
         row("no dot, answer -1", s.chopped(4), "-1", s.chopped(4), "", "images", b, false);
         row("no slash", "a1.jpg", "1", "jpg", "a", "", "", false);
         row("empty folder", "h//a1.jpg", "1", "jpg", "a", "", "h/", true);
