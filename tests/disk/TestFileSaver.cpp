@@ -29,18 +29,17 @@ class TestFileSaver : public QObject
 private Q_SLOTS:
     void destination_data()
     {
+        // clang-format off
         // outside: what a link there points to, afterwards
-        columns<FileSaver::Temporaries, Before, bool, QByteArray, QByteArray>(
-            { "kind", "before", "ok", "after", "outside" });
+        dataTable<FileSaver::Temporaries, Before, bool, QByteArray, QByteArray>({ "kind", "before", "ok", "after", "outside" });
         for (const auto kind : { FileSaver::Temporaries::Unnamed, FileSaver::Temporaries::Named }) {
             const char *k = kind == FileSaver::Temporaries::Named ? ", hidden file" : "";
-            // clang-format off
             QTest::addRow("new file%s", k) << kind << Before::Nothing << true << "new"_ba << "<missing>"_ba;
             QTest::addRow("a private file stays private%s", k) << kind << Before::PrivateFile << true << "new"_ba << "<missing>"_ba;
             QTest::addRow("a symlink is replaced, not written through%s", k) << kind << Before::Link << true << "new"_ba << "keep me"_ba;
             QTest::addRow("a dangling symlink is not followed%s", k) << kind << Before::DanglingLink << false << "<missing>"_ba << "<missing>"_ba;
-            // clang-format on
         }
+        // clang-format on
     }
 
     void destination()
@@ -79,13 +78,14 @@ private Q_SLOTS:
 
     void elsewhere_data()
     {
+        // clang-format off
         // dropped: the saver goes before the save, as a run destroyed midway
-        columns<FileSaver::Temporaries, bool>({ "kind", "dropped" });
+        dataTable<FileSaver::Temporaries, bool>({ "kind", "dropped" });
         QTest::newRow("moved to another volume") << FileSaver::Temporaries::Unnamed << false;
-        QTest::newRow("moved to another volume, hidden file")
-            << FileSaver::Temporaries::Named << false;
+        QTest::newRow("moved to another volume, hidden file") << FileSaver::Temporaries::Named << false;
         QTest::newRow("dropped halfway") << FileSaver::Temporaries::Unnamed << true;
         QTest::newRow("dropped halfway, hidden file") << FileSaver::Temporaries::Named << true;
+        // clang-format on
     }
 
     // The base directory may move to another volume while the body arrives
@@ -138,11 +138,13 @@ private Q_SLOTS:
 
     void heldOrReadOnly_data()
     {
+        // clang-format off
         // first: what a first commit gives; after: the destination once a
         // second commit follows the hold
-        columns<bool, bool, FileSaver::Saved, QByteArray>({ "held", "readOnly", "first", "after" });
+        dataTable<bool, bool, FileSaver::Saved, QByteArray>({ "held", "readOnly", "first", "after" });
         QTest::newRow("held by a scanner") << true << false << FileSaver::Saved::Held << "new"_ba;
         QTest::newRow("read-only") << false << true << FileSaver::Saved::No << "old"_ba;
+        // clang-format on
     }
 
     // Windows' rules: a scanner that looks into the file about to be

@@ -35,13 +35,12 @@ class TestVolumeList : public QObject
 private Q_SLOTS:
     void parseMountInfo_data()
     {
-        columns<QByteArray, QList<Mount>>({ "text", "mounts" });
+        // clang-format off
+        dataTable<QByteArray, QList<Mount>>({ "text", "mounts" });
         const auto m = [](const char *root, const char *type, const char *device, bool ro) {
             return Mount {
-                QString::fromUtf8(root), QString::fromUtf8(type), QString::fromUtf8(device), {}, ro
-            };
+                QString::fromUtf8(root), QString::fromUtf8(type), QString::fromUtf8(device), {}, ro };
         };
-        // clang-format off
         QTest::newRow("no optional field") << "601 560 0:56 / /proc rw,nosuid,relatime - proc proc rw"_ba << QList<Mount> { m("/proc", "proc", "proc", false) };
         // Read-only as mounted, though the file system itself is writable.
         QTest::newRow("read-only bind mount of a subfolder") << "36 35 98:0 /mnt1 /mnt/parent ro,noatime master:1 shared:2 - ext3 /dev/root rw"_ba << QList<Mount> { m("/mnt/parent", "ext3", "/dev/root", true) };
@@ -70,7 +69,8 @@ private Q_SLOTS:
     // left out, and the others carry what they said.
     void probed()
     {
-        const QList<Mount> listed = { mount("/", "ext4"), mount("/mnt/slow", "nfs"), mount("/mnt/file", "ext4"), mount("/proc", "proc") };
+        const QList<Mount> listed = { mount("/", "ext4"), mount("/mnt/slow", "nfs"),
+                                      mount("/mnt/file", "ext4"), mount("/proc", "proc") };
         const auto probe = [](const Mount &asked) -> std::optional<Mount> {
             if (asked.root == u"/proc")
                 qFatal("a system mount was asked");
@@ -82,20 +82,20 @@ private Q_SLOTS:
         };
         QElapsedTimer took;
         took.start();
-        const VolumeList list = VolumeList::probed(listed, PathStyle::Unix, probe, std::chrono::milliseconds(300));
+        const VolumeList list
+            = VolumeList::probed(listed, PathStyle::Unix, probe, std::chrono::milliseconds(300));
         QVERIFY2(took.elapsed() < 2000, qPrintable(QString::number(took.elapsed())));
         QCOMPARE(shown(list), QStringList({ u"/ (answered)"_s, u"/mnt/slow"_s }));
     }
 
     void volumes_data()
     {
+        // clang-format off
         // mounts: in mount order
-        columns<PathStyle, QList<Mount>, QStringList>({ "style", "mounts", "shown" });
-        const auto row = [](const char *name, const QList<Mount> &mounts, const QStringList &shown,
-                            PathStyle style = PathStyle::Unix) {
+        dataTable<PathStyle, QList<Mount>, QStringList>({ "style", "mounts", "shown" });
+        const auto row = [](const char *name, const QList<Mount> &mounts, const QStringList &shown, PathStyle style = PathStyle::Unix) {
             QTest::newRow(name) << style << mounts << shown;
         };
-        // clang-format off
         row("system places", { mount("/run/media", "ext4"), mount("/run/mediadisk", "ext4"), mount("/sys/fs/x", "ext4"), mount("/proc", "proc"), mount("/var/run/x", "ext4") }, {});
         row("sticks, and /devel, which is not /dev", { mount("/media/ann/STICK", "vfat"), mount("/run/media/ann/STICK", "exfat"), mount("/devel", "xfs") }, { "/devel", "/media/ann/STICK", "/run/media/ann/STICK" });
         row("system types, in any mount place", { mount("/mnt/merged", "overlay"), mount("/mnt/snap", "squashfs"), mount("/mnt/auto", "autofs") }, {});
@@ -122,16 +122,14 @@ private Q_SLOTS:
     // letters and names ignore case.
     void driveOfAndRootOf_data()
     {
+        // clang-format off
         // drive: the volume that holds the path text
         // root: the volume the drive box text names
-        columns<PathStyle, QString, QString, QString>({ "style", "text", "drive", "root" });
-        const auto row = [](const char *name, const char *text, const char *drive, const char *root,
-                            PathStyle style = PathStyle::Unix) {
-            QTest::newRow(name) << style << QString::fromUtf8(text) << QString::fromUtf8(drive)
-                                << QString::fromUtf8(root);
+        dataTable<PathStyle, QString, QString, QString>({ "style", "text", "drive", "root" });
+        const auto row = [](const char *name, const char *text, const char *drive, const char *root, PathStyle style = PathStyle::Unix) {
+            QTest::newRow(name) << style << QString::fromUtf8(text) << QString::fromUtf8(drive) << QString::fromUtf8(root);
         };
         const PathStyle win = PathStyle::Windows;
-        // clang-format off
         row("on /", "/etc/x", "/", "");
         row("the mount point, with a slash", "/media/a/", "/media/a", "/media/a");
         row("the name shown", "/media/a (STICK)", "/", "/media/a");

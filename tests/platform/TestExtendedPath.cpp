@@ -11,10 +11,10 @@ class TestExtendedPath : public QObject
 private Q_SLOTS:
     void forms_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("extended");
         const QString deep = QStringLiteral("C:\\") + QString(300, u'x') + QStringLiteral("\\hana001.jpg");
-        // clang-format off
         QTest::newRow("a drive's path") << "C:\\Users\\ann\\a.jpg" << "\\\\?\\C:\\Users\\ann\\a.jpg";
         QTest::newRow("slashes as Qt writes them") << "c:/Users/ann/a.jpg" << "\\\\?\\c:\\Users\\ann\\a.jpg";
         QTest::newRow("deeper than 260 characters") << deep << QStringLiteral("\\\\?\\") + deep;
@@ -24,8 +24,7 @@ private Q_SLOTS:
         QTest::newRow("a share, the share itself above every step") << "//server/share/../a.jpg" << "\\\\?\\UNC\\server\\share\\a.jpg";
         QTest::newRow("extended already") << "\\\\?\\C:\\a.jpg" << "\\\\?\\C:\\a.jpg";
         QTest::newRow("a device") << "\\\\.\\COM1" << "\\\\.\\COM1";
-        for (const char *relative : { "a\\b.jpg", "\\a.jpg", "C:a.jpg", "\\\\server", "\\\\\\share\\a", "", "1:\\a" })
-            QTest::newRow(relative) << QString::fromUtf8(relative) << QString();
+        for (const char *relative : { "a\\b.jpg", "\\a.jpg", "C:a.jpg", "\\\\server", "\\\\\\share\\a", "", "1:\\a" }) QTest::newRow(relative) << QString::fromUtf8(relative) << QString();
         // clang-format on
     }
 

@@ -96,10 +96,10 @@ class TestDownloadRun : public QObject
 private Q_SLOTS:
     void series_data()
     {
+        // clang-format off
         // runs: KETA, START, STOP of each run in turn; fetched: over all runs,
         // in order; logged: the last file begun, per run
-        columns<Runs, QStringList, QStringList>({ "runs", "fetched", "logged" });
-        // clang-format off
+        dataTable<Runs, QStringList, QStringList>({ "runs", "fetched", "logged" });
         QTest::newRow("1..3 in order") << Runs { { "3", "1", "3" } } << QStringList { "hana001.jpg", "hana002.jpg", "hana003.jpg" } << QStringList { "hana003.jpg" };
         QTest::newRow("first equals last") << Runs { { "3", "2", "2" } } << QStringList { "hana002.jpg" } << QStringList { "hana002.jpg" };
         QTest::newRow("first beyond last logs the run before") << Runs { { "3", "1", "1" }, { "3", "5", "3" } } << QStringList { "hana001.jpg" } << QStringList { "hana001.jpg", "hana001.jpg" };
@@ -140,10 +140,10 @@ private Q_SLOTS:
 
     void bodies_data()
     {
-        // before: the file already there, or <missing>
-        columns<QByteArray, TestResponse, QByteArray>({ "before", "response", "after" });
-        const QByteArray big((3 << 20) + 7, 'b');
         // clang-format off
+        // before: the file already there, or <missing>
+        dataTable<QByteArray, TestResponse, QByteArray>({ "before", "response", "after" });
+        const QByteArray big((3 << 20) + 7, 'b');
         QTest::newRow("a body larger than every buffer") << "<missing>"_ba << reply(200, big) << big;
         QTest::newRow("a shorter body replaces a longer file") << "older and longer"_ba << reply(200, "new") << "new"_ba;
         QTest::newRow("failure leaves an empty file where none was") << "<missing>"_ba << reply(404, "gone") << ""_ba;
@@ -188,17 +188,15 @@ private Q_SLOTS:
 
     void edits_data()
     {
+        // clang-format off
         // before: the job as it is when START is pressed; during: the edit the
         // window hands over while file 1 arrives; requested: the requests of
         // files 1 and 2; saved: below the temporary root, where base/p is made
-        columns<Edit, Edit, QStringList, QStringList, int, int>(
-            { "before", "during", "requested", "saved", "beeps", "logLines" });
+        dataTable<Edit, Edit, QStringList, QStringList, int, int>({ "before", "during", "requested", "saved", "beeps", "logLines" });
         const Edit none = [](RunRig &) {};
         const QStringList asked { "/s/hana001.jpg", "/s/hana002.jpg" };
         const QStringList saved {
-            "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/hana002.jpg"
-        };
-        // clang-format off
+            "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/hana002.jpg" };
         QTest::newRow("prefix") << none << Edit([](RunRig &r) { r.job.state.FNTOP = u"x"_s; }) << QStringList { "/s/hana001.jpg", "/s/x002.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/x002.jpg" } << 1 << 1;
         QTest::newRow("extension") << none << Edit([](RunRig &r) { r.job.state.EXT = u"png"_s; }) << QStringList { "/s/hana001.jpg", "/s/hana002.png" } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg", "base/s/hana002.png" } << 1 << 1;
         QTest::newRow("base URL") << none << Edit([](RunRig &r) { r.job.state.URL = u"http://127.0.0.1:9/"_s; }) << QStringList { "/s/hana001.jpg" } << saved << 1 << 1;
@@ -275,9 +273,11 @@ private Q_SLOTS:
 
     void heldDestination_data()
     {
-        columns<bool, QByteArray, int>({ "readOnly", "after", "requests" });
+        // clang-format off
+        dataTable<bool, QByteArray, int>({ "readOnly", "after", "requests" });
         QTest::newRow("held by a scanner for 3 s: saved after the hold, STOP answered meanwhile") << false << "hana001.jpg"_ba << 1;
         QTest::newRow("read-only: kept as it was, and the run goes on at once") << true << "old"_ba << 2;
+        // clang-format on
     }
 
     // Windows' rules: a destination another program holds is waited for from
@@ -291,11 +291,13 @@ private Q_SLOTS:
         const QString folder = rig.local({}).chopped(1);
         QVERIFY(QDir().mkpath(folder) && writeFile(rig.local(u"hana001.jpg"_s), "old"));
         QVERIFY(!readOnly || QFile::setPermissions(rig.local(u"hana001.jpg"_s), QFile::ReadOwner));
-        std::thread scanner = readOnly ? std::thread() : holdLikeAScanner(rig.local(u"hana001.jpg"_s), 3000);
+        std::thread scanner
+            = readOnly ? std::thread() : holdLikeAScanner(rig.local(u"hana001.jpg"_s), 3000);
         QSignalSpy finished(rig.run.get(), &DownloadRun::finished);
         rig.run->StartStop(rig.job);
         if (!readOnly) {
-            QTRY_VERIFY(!QDir(folder).entryList({ u".seqget-*"_s }, QDir::Files | QDir::Hidden).isEmpty());
+            QTRY_VERIFY(
+                !QDir(folder).entryList({ u".seqget-*"_s }, QDir::Files | QDir::Hidden).isEmpty());
             rig.run->StartStop(rig.job);
             QCOMPARE(rig.run->state(), DownloadRun::State::StopRequested);
         }

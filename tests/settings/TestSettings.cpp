@@ -2,7 +2,7 @@
 #include "settings/SettingsConversions.h"
 #include "settings/SettingsStore.h"
 #include "settings/StoredSettings.h"
-#include "support/DataRows.h"
+#include "support/Rows.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -47,11 +47,10 @@ private Q_SLOTS:
     // older backup.
     void store_data()
     {
-        const auto row = dataTable<QByteArray, int, QString, QString, QString, bool>(
-            { "bytes", "made", "key", "written", "default", "backup" });
+        // clang-format off
+        const auto row = dataTable<QByteArray, int, QString, QString, QString, bool>({ "bytes", "made", "key", "written", "default", "backup" });
         // A file that holds one key.
-        const auto key = [&](const char *name, const QString &k, const QString &stored,
-                             const QString &written, const QString &first) {
+        const auto key = [&](const char *name, const QString &k, const QString &stored, const QString &written, const QString &first) {
             row(name, "[STARTUP]\n" + (k + '=' + stored).toUtf8(), Bytes, k, written, first, false);
         };
         // The default address is the program's own choice; the rows say only
@@ -97,6 +96,7 @@ private Q_SLOTS:
         row("5 MiB", "[STARTUP]\nFLD=" + u, Bytes, f, u, images, false);
         row("FIFO", "", Fifo, f, images, images, true);
         row("larger than the program writes", "[STARTUP]\nFLD=f\n", Huge, f, images, images, true);
+        // clang-format on
     }
 
     void store()

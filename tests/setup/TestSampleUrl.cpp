@@ -2,7 +2,7 @@
 #include "job/NamingRules.h"
 #include "job/NumberParse.h"
 #include "setup/SampleUrl.h"
-#include "support/DataRows.h"
+#include "support/Rows.h"
 
 class TestSampleUrl : public QObject
 {
@@ -14,8 +14,8 @@ private Q_SLOTS:
     // address of file number 1.
     void analysis_data()
     {
-        const auto row = dataTable<QString, QString, QString, QString, QString, QString, bool>(
-            { "sample", "answer", "EXT", "FNTOP", "FLD", "URL", "rebuilt" });
+        // clang-format off
+        const auto row = dataTable<QString, QString, QString, QString, QString, QString, bool>({ "sample", "answer", "EXT", "FNTOP", "FLD", "URL", "rebuilt" });
         const QString s = QStringLiteral("http://server/base/images/hana001.jpg");
         const QString b = QStringLiteral("http://server/base/");
         row("worked example", s, "3", "jpg", "hana", "images", b, true);
@@ -32,6 +32,7 @@ private Q_SLOTS:
         const QString x(SampleUrl::maxLength - 9, u'x');
         row("longest sample", "h/a/" + x + "1.jpg", "1", "jpg", x, "a", "h/", true);
         row("one character longer", "h/a/" + x + "x1.jpg", "1", "", "", "", "", false);
+        // clang-format on
     }
 
     void analysis()

@@ -66,24 +66,21 @@ private Q_SLOTS:
 
     void replies_data()
     {
+        // clang-format off
         // sunk: what the sink gets when the fetch is ok; a failed one may have
         // passed on a beginning of it, and no more. stalls: only the stall
         // limit of a second can end it.
         // sink: a file to write into, else a buffer
-        columns<TestResponse, QString, bool, QByteArray, bool>(
-            { "response", "sink", "ok", "sunk", "stalls" });
+        dataTable<TestResponse, QString, bool, QByteArray, bool>({ "response", "sink", "ok", "sunk", "stalls" });
         const QByteArray big(3 << 20, 'x');
         TestResponse bodyTrickle = reply(200, QByteArray(40, 't'));
         bodyTrickle.trickle = Trickle::Body;
         // 400 bytes a second for five seconds.
-        TestResponse headTrickle
-            = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
+        TestResponse headTrickle = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
         headTrickle.trickle = Trickle::Head;
-        const auto row = [](const char *name, const TestResponse &response, bool ok,
-                            const QByteArray &sunk = {}, bool stalls = false) {
+        const auto row = [](const char *name, const TestResponse &response, bool ok, const QByteArray &sunk = {}, bool stalls = false) {
             QTest::newRow(name) << response << QString() << ok << sunk << stalls;
         };
-        // clang-format off
         row("chunked", { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n" }, true, "hello");
         row("ended by the close", { "HTTP/1.1 200 Test\r\n\r\nclosed", Ending::Close }, true, "closed");
         row("empty body", reply(200, {}), true);
@@ -126,7 +123,7 @@ private Q_SLOTS:
 
     void closedBeforeAnswer_data()
     {
-        columns<int, QByteArray, int>({ "drops", "result", "asked" });
+        dataTable<int, QByteArray, int>({ "drops", "result", "asked" });
         QTest::newRow("once") << 1 << "body"_ba << 2;
         QTest::newRow("every time") << 100 << "failed"_ba << 3;
     }
@@ -151,7 +148,7 @@ private Q_SLOTS:
     void redirects_data()
     {
         // on to https, else back to plain http; the last hop with a length, else without
-        columns<bool, bool>({ "toHttps", "framed" });
+        dataTable<bool, bool>({ "toHttps", "framed" });
         QTest::newRow("on to https") << true << true;
         QTest::newRow("on to https without length") << true << false;
         QTest::newRow("back to http") << false << true;

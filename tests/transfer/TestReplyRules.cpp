@@ -50,16 +50,13 @@ class TestReplyRules : public QObject
 private Q_SLOTS:
     void chain_data()
     {
+        // clang-format off
         // the requests of a chain, the head that answered each, body bytes after the last
-        columns<QByteArrayList, QByteArrayList, qsizetype, Step, bool, Refusal, QByteArray>(
-            { "urls", "heads", "body", "step", "file", "refusal", "target" });
-        const auto row = [](const char *name, const QByteArrayList &urls,
-                            const QByteArrayList &heads, qsizetype body, Step step, bool file,
-                            Refusal refusal, const QByteArray &target = {}) {
+        dataTable<QByteArrayList, QByteArrayList, qsizetype, Step, bool, Refusal, QByteArray>({ "urls", "heads", "body", "step", "file", "refusal", "target" });
+        const auto row = [](const char *name, const QByteArrayList &urls, const QByteArrayList &heads, qsizetype body, Step step, bool file, Refusal refusal, const QByteArray &target = {}) {
             QTest::newRow(name) << urls << heads << body << step << file << refusal << target;
         };
         const QByteArrayList http { "http://h/a" };
-        // clang-format off
         row("200 with a length", http, { head(200, "Content-Length: 5\r\n") }, 5, Step::Go, true, Refusal::None);
         row("200 chunked, names in any case", http, { head(200, "transfer-ENCODING: gzip, Chunked\r\n") }, 5, Step::Go, true, Refusal::None);
         row("200 ended by the close", http, { head(200, {}) }, 5, Step::Go, true, Refusal::None);
@@ -110,10 +107,10 @@ private Q_SLOTS:
 
     void retries_data()
     {
+        // clang-format off
         // what came of the answer before each drop; whether a redirect is followed after the
         // first two drops; whether each of four drops is asked again
-        columns<QByteArray, bool, QList<bool>>({ "before", "hop", "asked" });
-        // clang-format off
+        dataTable<QByteArray, bool, QList<bool>>({ "before", "hop", "asked" });
         QTest::newRow("nothing came") << QByteArray() << false << QList<bool> { true, true, false, false };
         QTest::newRow("a status line came") << QByteArray("HTTP/1.1 200 OK\r\n") << false << QList<bool> { false, false, false, false };
         QTest::newRow("a redirect starts afresh") << QByteArray() << true << QList<bool> { true, true, true, true };

@@ -11,13 +11,12 @@ class TestRequestAddresses : public QObject
 private Q_SLOTS:
     void forms_data()
     {
+        // clang-format off
         // texts: asked in turn of one object
-        columns<QStringList, QByteArrayList, QByteArrayList>({ "texts", "urls", "referers" });
-        const auto row = [](const char *name, const QStringList &texts, const QByteArrayList &urls,
-                            const QByteArrayList &referers) {
+        dataTable<QStringList, QByteArrayList, QByteArrayList>({ "texts", "urls", "referers" });
+        const auto row = [](const char *name, const QStringList &texts, const QByteArrayList &urls, const QByteArrayList &referers) {
             QTest::newRow(name) << texts << urls << referers;
         };
-        // clang-format off
         row("plain", { "http://h/a/x1.jpg", "https://h/a/x2.jpg" }, { "http://h/a/x1.jpg", "https://h/a/x2.jpg" }, { "http://h/a/x1.jpg", "https://h/a/x2.jpg" });
         row("a folder changed between files", { "http://h/a/x.jpg", "http://h/b/x.jpg", "http://h/a/x.jpg" }, { "http://h/a/x.jpg", "http://h/b/x.jpg", "http://h/a/x.jpg" }, { "http://h/a/x.jpg", "http://h/b/x.jpg", "http://h/a/x.jpg" });
         row("blank, line break and kanji escaped", { "http://h/a b\r\n画/x y.jpg" }, { "http://h/a%20b%0D%0A%E7%94%BB/x%20y.jpg" }, { "http://h/a%20b%0D%0A%E7%94%BB/x%20y.jpg" });

@@ -1,5 +1,6 @@
 #include "settings/StoredSettings.h"
 #include "support/RecordingPlatform.h"
+#include "support/Rows.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 #include "support/TestHttpServer.h"
@@ -34,23 +35,6 @@ const std::pair<QString, Field> jobBoxes[] = {
     { u"Text_STOP"_s, &MainState::STOP },   { u"Text_PCFLD"_s, &MainState::PCFLD },
 };
 const QStringList easySetup = { u"Label1_10"_s, u"Combo_url"_s, u"Command_AUTO"_s };
-
-// The columns of a table; a row of it, whose texts may be given as literals.
-template<typename... Types, typename... Names> void columns(const Names &...names)
-{
-    (QTest::addColumn<Types>(names), ...);
-}
-
-template<typename... Cells> void row(const char *name, const Cells &...cells)
-{
-    const auto cell = [](const auto &value) {
-        if constexpr (std::is_pointer_v<std::decay_t<decltype(value)>>)
-            return QString::fromUtf8(value);
-        else
-            return value;
-    };
-    (QTest::newRow(name) << ... << cell(cells));
-}
 
 } // namespace
 
@@ -221,10 +205,13 @@ private Q_SLOTS:
 
     void fieldBinding_data()
     {
-        columns<QString, Field>("box", "field"); // no field for the sample box
+        // clang-format off
+        // No field for the sample box.
+        const auto row = dataTable<QString, Field>({ "box", "field" });
         for (const auto &[box, field] : jobBoxes)
             row(qPrintable(box), box, field);
         row("Combo_url", "Combo_url", Field());
+        // clang-format on
     }
 
     // A text set by code, typed or deleted is copied whole into the box's
@@ -255,7 +242,7 @@ private Q_SLOTS:
         // What the user does while the second of three files is on its way;
         // the last file asked for and where it went in the base directory;
         // the beeps, and whether the log holds the line of the last file.
-        columns<Action, QString, QString, int, bool>("edit", "last", "saved", "beeps", "logged");
+        const auto row = dataTable<Action, QString, QString, int, bool>({ "edit", "last", "saved", "beeps", "logged" });
         const char *third = "/s/hana003.jpg", *own = "own/hana003.jpg";
         row("URL", typing("Text_URL", "x/"), "/x/s/hana003.jpg", own, 1, true);
         row("FLD", typing("Text_FLD", "x"), "/sx/hana003.jpg", own, 1, true);
@@ -314,7 +301,7 @@ private Q_SLOTS:
         // "typed" in the sample box; the boxes written and the dialogs shown,
         // in order; EXT, KETA, FNTOP, FLD and URL afterwards; the sample box's
         // text afterwards; whether the focus ends on START.
-        columns<bool, Action, QStringList, QStringList, QString, bool>("panel", "act", "steps", "boxes", "sample", "focusOnStart");
+        const auto row = dataTable<bool, Action, QStringList, QStringList, QString, bool>({ "panel", "act", "steps", "boxes", "sample", "focusOnStart" });
         const QString noDot = u"message:ファイル名の拡張子まで入力して下さい"_s;
         const QString noSlash = u"message:URLを正しく入力して下さい"_s;
         const QStringList ask = { u"Text_EXT"_s, u"ask:連番桁数を入力して下さい|"_s, u"Text_KETA"_s };
@@ -368,7 +355,7 @@ private Q_SLOTS:
         // The entry chosen twice, and the answers to its prompts; AUTO, PROXY,
         // BEEP and LOG after the first choice; the dialogs of both; the proxy
         // host and port afterwards.
-        columns<QString, QStringList, QList<bool>, QStringList, QString, QString>("entry", "answers", "after", "shown", "host", "port");
+        const auto row = dataTable<QString, QStringList, QList<bool>, QStringList, QString, QString>({ "entry", "answers", "after", "shown", "host", "port" });
         const QStringList none, prompts = { u"ask:プロキシサーバーＩＰアドレス|proxy.local"_s, u"ask:プロキシ用HTTPポート|3128"_s };
         const QString about = u"message:Seqget 0.5.0\u3000フリーソフト\r\n連番ファイル ダウンローダー\r\n" u"作者: Seqget 開発チーム\r\n"_s;
         const char *host = "proxy.local", *port = "3128";
@@ -420,7 +407,7 @@ private Q_SLOTS:
         // AUTO, PROXY, BEEP and LOG as stored; SYNC as stored, and whether the
         // own-folder box is enabled; FORM_LEFT and FORM_TOP, and the position
         // in pixels; how the window is left, the saves, and whether it is open.
-        columns<QList<bool>, int, bool, QPoint, QPoint, Action, int, bool>("flags", "sync", "ownFolder", "twips", "position", "leave", "saves", "open");
+        const auto row = dataTable<QList<bool>, int, bool, QPoint, QPoint, Action, int, bool>({ "flags", "sync", "ownFolder", "twips", "position", "leave", "saves", "open" });
         row("saved", QList<bool> { 1, 0, 1, 0 }, 1, false, QPoint(1500, 3000), QPoint(100, 200), choosing("MenuSave"), 1, true);
         row("ended", QList<bool> { 0, 1, 0, 1 }, 0, true, QPoint(15, -45000), QPoint(1, -3000), choosing("MenuEnd"), 1, false);
         row("closed", QList<bool> { 1, 1, 1, 1 }, 2, true, QPoint(44985, 38), QPoint(2999, 3), Action([this] { m_window->close(); }), 0, false);
@@ -482,7 +469,7 @@ private Q_SLOTS:
         // What the user does; the directory list's path, the drive and the
         // directory list's entries afterwards; SYNC, and whether the own-folder
         // box is enabled.
-        columns<Action, QString, QString, QStringList, int, bool>("choose", "path", "drive", "entries", "sync", "ownFolder");
+        const auto row = dataTable<Action, QString, QString, QStringList, int, bool>({ "choose", "path", "drive", "entries", "sync", "ownFolder" });
         // The way down from the volume's root, then the subfolders as a
         // person reads them, hidden ones left out.
         const QStringList start = { "first", "a", "alpha", "b", "Beta", "Zeta" };
@@ -531,8 +518,9 @@ private Q_SLOTS:
     // the window nor the drives it lists meanwhile.
     void slowVolumes()
     {
-        const VolumeList volumes({ { at("second"), u"ext4"_s, {}, {} }, { at("first"), u"ext4"_s, {}, {} } },
-                                 Platform::pathStyle());
+        const VolumeList volumes(
+            { { at("second"), u"ext4"_s, {}, {} }, { at("first"), u"ext4"_s, {}, {} } },
+            Platform::pathStyle());
         QElapsedTimer answered;
         answered.start();
         m_window = std::make_unique<Seqget_FRM>(
