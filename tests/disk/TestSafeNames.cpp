@@ -52,13 +52,6 @@ private Q_SLOTS:
               "windows");
     }
 
-    // The empty name stands for the folder itself, where that is meant.
-    void emptyName()
-    {
-        QVERIFY(isPlainPathComponent({}, true, PathStyle::Unix));
-        QVERIFY(!isPlainPathComponent({}, false, PathStyle::Windows));
-    }
-
     void folders_data()
     {
         // clang-format off

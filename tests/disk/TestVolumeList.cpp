@@ -55,15 +55,6 @@ private Q_SLOTS:
         QTEST(VolumeList::parseMountInfo(text), "mounts");
     }
 
-    // The system's own list: the folder the test runs in lies on a volume it
-    // offers, and on Linux "/" leads it.
-    void systemList()
-    {
-        const VolumeList list = VolumeList::fromSystem();
-        QVERIFY(!list.driveOf(QDir::currentPath()).isEmpty());
-        QVERIFY(list.style() == PathStyle::Windows || list.volumes().value(0).root == u"/"_s);
-    }
-
     // Every mount a user could choose is asked at the same time: one that
     // hangs is listed as the system lists it, one whose root is no folder is
     // left out, and the others carry what they said.

@@ -5,9 +5,7 @@
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslServer>
-#include <QSslSocket>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 #include <algorithm>
 
@@ -50,17 +48,6 @@ bool TestHttpServer::listen(bool https)
         }
     });
     return m_server->listen(QHostAddress::LocalHost, 0);
-}
-
-bool TestHttpServer::handshakes()
-{
-    QSslSocket client;
-    QSslConfiguration tls = client.sslConfiguration();
-    tls.setCaCertificates(QSslCertificate::fromPath(certificateFile()));
-    client.setSslConfiguration(tls);
-    client.connectToHostEncrypted(QStringLiteral("127.0.0.1"), m_server->serverPort());
-    // The server answers from this thread's event loop, so no blocking wait.
-    return QTest::qWaitFor([&] { return client.isEncrypted(); }, 2000);
 }
 
 QString TestHttpServer::baseUrl() const

@@ -43,9 +43,6 @@ class TestHttpServer final : public QObject
 
 public:
     bool listen(bool https = false);
-    // Whether a TLS client that trusts certificateFile() gets through the
-    // handshake with this (https) server.
-    bool handshakes();
     // "http://127.0.0.1:<port>/", or https
     QString baseUrl() const;
     quint16 port() const;
