@@ -3,7 +3,8 @@
 # those that are missing, so a second run costs nothing.
 #   scripts/install-deps.sh [run]   building Seqget and running it (run.sh)
 #   scripts/install-deps.sh package that, and making the Debian package
-#   scripts/install-deps.sh test    that, and everything the tests need (test.sh)
+#   scripts/install-deps.sh fuzz    that, and clang with libFuzzer and the sanitizers' runtime
+#   scripts/install-deps.sh test    all of it, and everything the tests need (test.sh)
 set -euo pipefail
 purpose="${1:-run}"
 
@@ -25,6 +26,9 @@ if [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 # CPack reads the binary's library dependencies with file and dpkg-shlibdeps.
 package=(file dpkg-dev)
+# The sanitizers' build and the fuzz targets: clang, libFuzzer and the
+# runtimes of AddressSanitizer and UBSan.
+fuzz=(clang libclang-rt-14-dev)
 # The tests: servers and a proxy, an X session driven by xdotool, a
 # headless Wayland compositor and Qt's Wayland plugin for the installed
 # program's start there, the accessibility bus and its Python client, the
@@ -40,9 +44,10 @@ test=(
 case "$purpose" in
 run) packages=("${run[@]}") ;;
 package) packages=("${run[@]}" "${package[@]}") ;;
-test) packages=("${run[@]}" "${package[@]}" "${test[@]}") ;;
+fuzz) packages=("${run[@]}" "${fuzz[@]}") ;;
+test) packages=("${run[@]}" "${package[@]}" "${fuzz[@]}" "${test[@]}") ;;
 *)
-    echo "usage: $0 [run|package|test]" >&2
+    echo "usage: $0 [run|package|fuzz|test]" >&2
     exit 2
     ;;
 esac

@@ -198,15 +198,21 @@ VolumeList::VolumeList(PathStyle style)
 VolumeList::VolumeList(const QList<Mount> &mounts, PathStyle style)
     : m_style(style)
 {
-    // A later mount on the same point hides the earlier one.
+    // A later mount on the same point hides the earlier one; with Windows
+    // paths c:/ is the point C:/ is.
+    const auto point = [this](const QString &root) {
+        const QString clean = cleanPath(root);
+        return pathCase() == Qt::CaseInsensitive ? clean.toCaseFolded() : clean;
+    };
     QHash<QString, qsizetype> lastByRoot;
     for (qsizetype i = 0; i < mounts.size(); ++i)
-        lastByRoot.insert(cleanPath(mounts.at(i).root), i);
+        lastByRoot.insert(point(mounts.at(i).root), i);
 
     for (qsizetype i = 0; i < mounts.size(); ++i) {
         const Mount &mount = mounts.at(i);
         const QString root = cleanPath(mount.root);
-        if (root.isEmpty() || lastByRoot.value(root) != i || !isChoosable(mount, style))
+        if (root.isEmpty() || lastByRoot.value(point(mount.root)) != i
+            || !isChoosable(mount, style))
             continue;
         const QString label = mount.label.trimmed();
         const QString shown
@@ -253,7 +259,7 @@ bool VolumeList::isChoosable(const Mount &mount, PathStyle style)
     // Windows reports drive letters and folders a user mounted a volume on,
     // none of them the system's own.
     if (style == PathStyle::Windows)
-        return !root.isEmpty();
+        return isAbsolute(root, style);
     if (root == QLatin1String("/"))
         return true;
     if (!root.startsWith(QLatin1Char('/')) || isSystemPlace(root) || isSystemType(mount.fsType))

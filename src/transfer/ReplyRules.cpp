@@ -28,6 +28,9 @@ bool isWholeBody(int status)
 ReplyRules::Step ReplyRules::request(QByteArrayView url)
 {
     m_target.clear();
+    // A chain that was refused goes nowhere.
+    if (m_refusal != Refusal::None)
+        return Step::Stop;
     const bool https = startsWithNoCase(url, "https:");
     if (m_reachedHttps && !https) {
         m_refusal = Refusal::HttpsToHttp;
@@ -54,6 +57,7 @@ ReplyRules::Step ReplyRules::headLine(QByteArrayView line)
         m_chunked = m_conflictingLengths = m_unreadableLength = m_redirected = false;
         m_contentLength.clear();
         m_location.clear();
+        m_target.clear();
     } else if (startsWithNoCase(line, "content-length:")) {
         // Two lengths that disagree leave the body's end unknown: a short
         // body could pass for a whole one. So does one too large for 64

@@ -99,6 +99,7 @@ private Q_SLOTS:
         row("mounted twice: a system mount hides the disk", { mount("/mnt/a", "ext4", "DISK"), mount("/mnt/a/", "squashfs") }, {});
         row("mounted twice: the share over its autofs trigger", { mount("/mnt/net", "autofs"), mount("/mnt/net", "nfs4") }, { "/mnt/net" });
         row("drive letters first, then by path, as Windows writes them", { mount("D:/", "NTFS", "Data"), mount("z:\\", "unix"), mount("C:/", "NTFS"), mount("C:/Mount/Stick", "FAT32", "STICK") }, { "C:\\", "C:\\Mount\\Stick (STICK)", "D:\\ (Data)", "z:\\" }, PathStyle::Windows);
+        row("a drive mounted twice, in either case: the later; no Unix path", { mount("C:/", "NTFS", "OLD"), mount("c:\\", "NTFS", "NEW"), mount("/mnt/x", "ext4") }, { "c:\\ (NEW)" }, PathStyle::Windows);
         // clang-format on
     }
 

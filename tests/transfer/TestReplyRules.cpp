@@ -31,7 +31,7 @@ Step feed(ReplyRules &rules, const QByteArrayList &urls, const QByteArrayList &h
     Step step = Step::Go;
     for (qsizetype i = 0; i < urls.size(); ++i) {
         if ((step = rules.request(urls[i])) != Step::Go)
-            return step;
+            continue;
         const QByteArrayList lines = heads.value(i).split('\n');
         for (qsizetype l = 0; l + 1 < lines.size() && step == Step::Go; ++l)
             step = rules.headLine(lines[l] + '\n');
@@ -79,6 +79,8 @@ private Q_SLOTS:
         row("https down to http", { "https://h/a", "http://h/b" }, { redirect("http://h/b") }, 0, Step::Stop, false, Refusal::HttpsToHttp);
         row("HTTPS in capitals, then http", { "HTTPS://h/a", "http://h/b" }, { redirect("http://h/b") }, 0, Step::Stop, false, Refusal::HttpsToHttp);
         row("http, https, then http", { "http://h/a", "https://h/b", "http://h/c" }, { redirect("https://h/b"), redirect("http://h/c") }, 0, Step::Stop, false, Refusal::HttpsToHttp);
+        row("refused, then asked again", { "https://h/a", "http://h/b", "https://h/c" }, { redirect("http://h/b") }, 0, Step::Stop, false, Refusal::HttpsToHttp);
+        row("a reply after a redirect's head is no redirect", http, { redirect("/b") + head(200, {}) }, 0, Step::Go, true, Refusal::None);
         QByteArrayList urls, heads;
         for (int hop = 0; hop <= ReplyRules::maxRedirects; ++hop) {
             urls << "http://h/" + QByteArray::number(hop);
