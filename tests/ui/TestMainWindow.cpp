@@ -332,10 +332,10 @@ private Q_SLOTS:
         settings.AUTO = panel;
         open(settings);
         QStringList seen;
-        for (const auto &[box, field] : jobBoxes) {
-            get<QLineEdit>(box)->setText(u"old"_s); // so that every write shows
-            connect(get<QLineEdit>(box), &QLineEdit::textChanged, this,
-                    [&seen, box] { seen << box; });
+        for (const auto &job : jobBoxes) {
+            get<QLineEdit>(job.first)->setText(u"old"_s); // so that every write shows
+            connect(get<QLineEdit>(job.first), &QLineEdit::textChanged, this,
+                    [&seen, box = job.first] { seen << box; });
         }
         m_prompter.onDialog = [&] { seen << m_prompter.shown.constLast(); };
         get<QComboBox>("Combo_url")->setEditText(u"typed"_s);
