@@ -141,28 +141,49 @@ private Q_SLOTS:
     void bodies_data()
     {
         // clang-format off
-        // before: the file already there, or <missing>
-        dataTable<QByteArray, TestResponse, QByteArray>({ "before", "response", "after" });
-        const QByteArray big((3 << 20) + 7, 'b');
-        QTest::newRow("a body larger than every buffer") << "<missing>"_ba << reply(200, big) << big;
-        QTest::newRow("a shorter body replaces a longer file") << "older and longer"_ba << reply(200, "new") << "new"_ba;
-        QTest::newRow("failure leaves an empty file where none was") << "<missing>"_ba << reply(404, "gone") << ""_ba;
-        QTest::newRow("failure leaves a file as it was") << "old"_ba << reply(404, "gone") << "old"_ba;
-        QTest::newRow("a body cut short leaves a file as it was") << "old"_ba << TestResponse { reply(200, big).raw.chopped(9), TestResponse::Ending::Close } << "old"_ba;
-        QTest::newRow("an empty body leaves a file as it was") << "old"_ba << reply(200, {}) << "old"_ba;
+        // before: file 1 as it stands, or <missing>; response: the server's
+        // answer for it; drops: connections closed before any answer; after:
+        // file 1 afterwards. File 2 follows whatever file 1 met.
+        const auto row = dataTable<QByteArray, TestResponse, int, QByteArray>({ "before", "response", "drops", "after" });
+        const QByteArray big((3 << 20) + 7, 'b'), old = "older and longer";
+        TestResponse bodyTrickle = reply(200, QByteArray(40, 't')), headTrickle = reply(200, "late", QByteArray("X-Padding: 12345678\r\n").repeated(100));
+        bodyTrickle.trickle = TestResponse::Trickle::Body; // a byte every 150 ms
+        headTrickle.trickle = TestResponse::Trickle::Head; // 400 bytes a second for five seconds
+        const auto redirect = [](const QByteArray &to) { return TestResponse { "HTTP/1.1 302 Test\r\nLocation: " + to + "\r\n\r\n", TestResponse::Ending::Stall }; };
+        row("a body larger than every buffer", "<missing>", reply(200, big), 0, big);
+        row("a shorter body replaces a longer file", old, reply(200, "new"), 0, "new");
+        row("chunked", old, { "HTTP/1.1 200 Test\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n" }, 0, "hello");
+        row("ended by the close", old, { "HTTP/1.1 200 Test\r\n\r\nclosed", TestResponse::Ending::Close }, 0, "closed");
+        row("a redirect without length followed at once", old, redirect("/s/other.jpg"), 0, "other.jpg");
+        row("asked again after a close before the answer", old, reply(200, "new"), 1, "new");
+        row("but not for ever: three times", old, reply(200, "new"), 3, old);
+        row("failure leaves an empty file where none was", "<missing>", reply(404, "gone"), 0, "");
+        row("an error page leaves a file as it was", old, reply(404, "gone"), 0, old);
+        row("a huge error page", old, reply(500, QByteArray(3 << 20, 'e')), 0, old);
+        row("an error page without length, not waited for", old, { "HTTP/1.1 404 Test\r\n\r\ngone", TestResponse::Ending::Stall }, 0, old);
+        row("a redirect loop without length", old, redirect("/s/hana001.jpg"), 0, old);
+        row("a body cut short", old, { reply(200, big).raw.chopped(9), TestResponse::Ending::Close }, 0, old);
+        row("a body that stalls", old, { reply(200, big).raw.chopped(9), TestResponse::Ending::Stall }, 0, old);
+        row("a body that trickles", old, bodyTrickle, 0, old);
+        row("a head that trickles", old, headTrickle, 0, old);
+        row("an empty body", old, reply(200, {}), 0, old);
         // clang-format on
     }
 
+    // What becomes of file 1 for each answer, a run of a second's stall
+    // limit; the run goes on with file 2 whatever file 1 met.
     void bodies()
     {
-        const auto [before, response] = fetch<QByteArray, TestResponse>("before", "response");
+        const auto [before, response, drops]
+            = fetch<QByteArray, TestResponse, int>("before", "response", "drops");
         RunRig rig;
-        rig.job.state.STOP = u"1"_s;
         QVERIFY(QDir().mkpath(QFileInfo(rig.local({})).path()));
         QVERIFY(before == "<missing>" || writeFile(rig.local(u"hana001.jpg"_s), before));
         rig.server.responses.insert("/s/hana001.jpg", response);
+        rig.server.dropFirstRequests = drops;
         QVERIFY(rig.runToEnd());
         QTEST(readAll(rig.local(u"hana001.jpg"_s)), "after");
+        QCOMPARE(readAll(rig.local(u"hana002.jpg"_s)), "hana002.jpg"_ba);
     }
 
     void edits_data()
