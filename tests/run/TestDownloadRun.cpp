@@ -94,6 +94,15 @@ class TestDownloadRun : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Only the proxy the user chose counts: one from the environment would
+    // send every direct run where nothing listens.
+    void initTestCase()
+    {
+        for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
+            qputenv(variable, "http://127.0.0.1:9");
+        qputenv("no_proxy", "*");
+    }
+
     void series_data()
     {
         // clang-format off

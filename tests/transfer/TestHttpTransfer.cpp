@@ -55,15 +55,6 @@ class TestHttpTransfer : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // Only the proxy the user chose counts: one from the environment would
-    // send every direct fetch where nothing listens.
-    void initTestCase()
-    {
-        for (const char *variable : { "http_proxy", "HTTPS_PROXY", "ALL_PROXY" })
-            qputenv(variable, "http://127.0.0.1:9");
-        qputenv("no_proxy", "*");
-    }
-
     // A sink that cannot take the body fails the fetch, and the next one
     // on the same transfer works.
     void diskFull()
