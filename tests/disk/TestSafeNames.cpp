@@ -62,7 +62,7 @@ private Q_SLOTS:
         QTest::newRow("nested") << "2024/spring" << unix << std::optional(QStringList { "2024", "spring" });
         QTest::newRow("nested, Windows' way") << "2024\\spring" << win << std::optional(QStringList { "2024", "spring" });
         QTest::newRow("a backslash is a name's with Unix paths") << "2024\\spring" << unix << std::optional(QStringList { "2024\\spring" });
-        for (const char *refused : { "..", "a/../b", "/etc", "a//b", "a/", "C:/x", "a/con" }) QTest::newRow(refused) << QString::fromUtf8(refused) << win << std::optional<QStringList>();
+        for (const char *refused : { "..", "a/../b", "/etc", "a//b", "a/", "C:/x", "a/con", "a./b", "a /b" }) QTest::newRow(refused) << QString::fromUtf8(refused) << win << std::optional<QStringList>();
         QTest::newRow("a root with Unix paths") << "/etc" << unix << std::optional<QStringList>();
         // clang-format on
     }

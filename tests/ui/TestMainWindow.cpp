@@ -436,6 +436,9 @@ private Q_SLOTS:
         QTEST(int(state().SYNC), "sync");
         QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
         QCOMPARE(text("Text_PCFLD") + state().PCFLD, u"ownown"_s);
+        // A folder chosen is not made the process's own: Windows could then
+        // neither rename it nor eject its stick.
+        QCOMPARE(QDir::currentPath(), QDir::cleanPath(at("first")));
     }
 
     // Volumes are read on a thread of their own: a drive that takes seconds
