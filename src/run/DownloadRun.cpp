@@ -68,7 +68,7 @@ void DownloadRun::StartStop(const RunJob &job)
     // Each folder of a nested folder box in turn, below a base directory
     // that is never made up on the way.
     QString folder = m_job.baseDirectory;
-    for (const QString &step : localFolderSteps()) {
+    for (const QString &step : folderIsSafe() ? localFolderSteps() : QStringList()) {
         folder += QDir::separator() + step;
         m_platform.createFolder(folder);
     }

@@ -210,6 +210,7 @@ private Q_SLOTS:
         QTest::newRow("STOP pressed twice: file 1 saved, no other") << none << Edit([](RunRig &r) { r.run->StartStop(r.job), r.run->StartStop(r.job); }) << QStringList { "/s/hana001.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s", "base/s/hana001.jpg" } << 1 << 1;
         QTest::newRow("unsafe prefix: asked for, not saved") << Edit([](RunRig &r) { r.job.state.FNTOP = u"../../x"_s; }) << none << QStringList { "/x001.jpg", "/x002.jpg" } << QStringList { "Seqget.log", "base", "base/p", "base/s" } << 1 << 1;
         QTest::newRow("unsafe server folder: no folder made") << Edit([](RunRig &r) { r.job.state.FLD = u".."_s; }) << none << QStringList { "/hana001.jpg", "/hana002.jpg" } << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
+        QTest::newRow("no base directory: no folder at the root") << Edit([](RunRig &r) { r.job.baseDirectory.clear(); }) << none << asked << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
         QTest::newRow("unsafe own folder") << Edit([](RunRig &r) { r.job.state.PCFLD = u"../out"_s, r.job.state.SYNC = 0; }) << none << asked << QStringList { "Seqget.log", "base", "base/p" } << 1 << 1;
         // The body waits in the base directory until the folder box is mended.
         QTest::newRow("folder box mended while the body arrives") << Edit([](RunRig &r) { r.job.state.FLD = u"a/../s"_s; }) << Edit([](RunRig &r) { r.job.state.FLD = u"s"_s; QDir(r.job.baseDirectory).mkdir(u"s"_s); }) << asked << saved << 1 << 1;
@@ -239,6 +240,8 @@ private Q_SLOTS:
         QVERIFY(finished.wait(5000));
         QTEST(rig.requested, "requested");
         QTEST(entriesBelow(rig.root.path()), "saved");
+        for (const QString &made : std::as_const(rig.platform.folders))
+            QVERIFY2(made.startsWith(rig.root.path()), qPrintable(made));
         QTEST(rig.platform.beeps, "beeps");
         QTEST(int(readAll(rig.platform.logFilePath()).count('\n')), "logLines");
     }
