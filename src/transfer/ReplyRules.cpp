@@ -43,6 +43,7 @@ ReplyRules::Step ReplyRules::request(QByteArrayView url)
         m_attempts = 0;
     }
     m_status = 0;
+    m_headEnded = false;
     m_replyBytes = 0;
     return Step::Go;
 }
@@ -58,6 +59,12 @@ ReplyRules::Step ReplyRules::headLine(QByteArrayView line)
         m_contentLength.clear();
         m_location.clear();
         m_target.clear();
+        m_headEnded = false;
+    } else if (m_headEnded) {
+        // Trailers after a chunked body come this way too, and end with an
+        // empty line of their own. The head has been decided: a trailer
+        // that took its Location back would let libcurl follow a redirect
+        // that is never counted, round and round.
     } else if (startsWithNoCase(line, "content-length:")) {
         // Two lengths that disagree leave the body's end unknown: a short
         // body could pass for a whole one. So does one too large for 64
@@ -83,6 +90,7 @@ ReplyRules::Step ReplyRules::headLine(QByteArrayView line)
 
 ReplyRules::Step ReplyRules::endOfHead()
 {
+    m_headEnded = true;
     if (m_conflictingLengths) {
         m_refusal = Refusal::ConflictingLengths;
         return Step::Stop;

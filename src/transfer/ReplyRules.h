@@ -83,6 +83,7 @@ private:
     QByteArray m_contentLength;
     QByteArray m_location;
     QByteArray m_target;
+    bool m_headEnded = false;
     // The chain.
     Refusal m_refusal = Refusal::None;
     bool m_reachedHttps = false;

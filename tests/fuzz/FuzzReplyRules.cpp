@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool onHttps = false;
     int hops = 0;
     QByteArrayList head;
+    bool headOpen = true; // the next empty line ends a head, not trailers
     for (const QByteArray &part : parts(data, size)) {
         if (part.startsWith("GET ")) {
             const bool hop = !rules.followTarget().isEmpty();
@@ -48,13 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(https || !onHttps);
             onHttps = onHttps || https;
             FUZZ_CHECK((hops += hop) <= ReplyRules::maxRedirects);
+            headOpen = true;
         } else if (part.startsWith("BODY")) {
             rules.body(part.size());
         } else {
-            head = part.left(5).toUpper() == "HTTP/" ? QByteArrayList { part } : head << part;
-            const bool ended = part.isEmpty() || part == "\r";
+            const bool status = part.left(5).toUpper() == "HTTP/";
+            headOpen = headOpen || status;
+            if (headOpen)
+                head = status ? QByteArrayList { part } : head << part;
+            const bool ended = headOpen && (part.isEmpty() || part == "\r");
             if (rules.headLine(part + '\n') == ReplyRules::Step::Go && ended && rules.bodyIsFile())
                 FUZZ_CHECK(lengthsAgree(head));
+            headOpen = headOpen && !ended;
         }
     }
     return 0;

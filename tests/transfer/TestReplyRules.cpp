@@ -88,6 +88,9 @@ private Q_SLOTS:
         }
         row("as many redirects as allowed", urls.first(ReplyRules::maxRedirects + 1), heads.first(ReplyRules::maxRedirects) << head(200, {}), 0, Step::Go, true, Refusal::None);
         row("one redirect too many", urls, heads, 0, Step::Stop, false, Refusal::TooManyRedirects);
+        for (QByteArray &each : heads)
+            each = each.replace("Content-Length: 0", "Transfer-Encoding: chunked") + "Location:\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n";
+        row("trailers take nothing back", urls, heads, 0, Step::Stop, false, Refusal::TooManyRedirects);
         // clang-format on
     }
 
