@@ -69,6 +69,10 @@ private Q_SLOTS:
         QCOMPARE(saver.commit(destination, ok), ok ? FileSaver::Saved::Yes : FileSaver::Saved::No);
         QTEST(readAll(destination), "after");
         QTEST(readAll(outside), "outside");
+        {
+            FileSaver dropped(kind); // as by a run ended with a body under way
+            QVERIFY(dropped.begin(folder) && dropped.device()->write("x"));
+        }
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System),
                  QStringList(u"a.jpg"_s));
         // The mark a user set stays; a new file has none (the temporary

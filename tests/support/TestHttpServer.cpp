@@ -39,6 +39,7 @@ bool TestHttpServer::listen(bool https)
     connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
             m_connections.insert(socket, {});
+            ++connectionsMade;
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
             connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
                 m_connections.remove(socket);

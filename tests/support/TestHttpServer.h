@@ -59,6 +59,7 @@ public:
     // Like a server restarting or a proxy shedding load: this many requests,
     // the first ones, each close their connection unanswered and unrecorded.
     int dropFirstRequests = 0;
+    int connectionsMade = 0;
 
 Q_SIGNALS:
     void requestReceived(const QByteArray &path);

@@ -73,16 +73,18 @@ private Q_SLOTS:
 
     void redirects_data()
     {
-        // on to https, else back to plain http; the last hop with a length, else without
-        dataTable<bool, bool>({ "toHttps", "framed" });
-        QTest::newRow("on to https") << true << true;
-        QTest::newRow("on to https without length") << true << false;
-        QTest::newRow("back to http") << false << true;
-        QTest::newRow("back to http without length") << false << false;
+        // on to https, else back to plain http; the last hop with a length, else
+        // without; the connections plain http gets over both fetches
+        dataTable<bool, bool, int>({ "toHttps", "framed", "connections" });
+        QTest::newRow("on to https") << true << true << 2;
+        QTest::newRow("on to https without length") << true << false << 2;
+        // libcurl follows this one itself and connects before it asks
+        QTest::newRow("back to http") << false << true << 3;
+        QTest::newRow("back to http without length") << false << false << 2;
     }
 
     // http to https and on: once on https, not even the request goes out
-    // over plain http.
+    // over plain http, nor a connection where the redirect is followed here.
     void redirects()
     {
         const auto [toHttps, framed] = fetch<bool, bool>("toHttps", "framed");
@@ -91,7 +93,9 @@ private Q_SLOTS:
         if (Platform::pathStyle() == PathStyle::Windows)
             QSKIP("Wine's TLS gets no handshake through between two of its own sockets");
         const QByteArray last = (toHttps ? secure : plain).baseUrl().toUtf8() + "last";
-        plain.responses.insert("/first", redirectTo(secure.baseUrl().toUtf8() + "hop", true));
+        TestResponse first = redirectTo(secure.baseUrl().toUtf8() + "hop", true);
+        first.ending = Ending::Close;
+        plain.responses.insert("/first", first);
         secure.responses.insert("/hop", redirectTo(last, framed));
         secure.responses.insert("/last", reply(200, "body"));
         plain.responses.insert("/last", reply(200, "body"));
@@ -100,6 +104,7 @@ private Q_SLOTS:
         QCOMPARE(plain.requests.size(), 1);
         // The next file starts afresh, on plain http.
         QCOMPARE(body(transfer, plain.baseUrl().toUtf8() + "last"), "body"_ba);
+        QTEST(plain.connectionsMade, "connections");
     }
 
     // The request as the server sees it: the folder escaped as a browser
