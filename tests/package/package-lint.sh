@@ -87,7 +87,9 @@ depends_names="$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/[[:space:]]//g;
 # the Debian package that ships it; Depends must name that package.
 binary="$root/usr/bin/seqget"
 while read -r soname; do
-    path="$(ldd "$binary" | awk -v lib="$soname" '$1 == lib { print $3 }')"
+    # ldd names the dynamic loader by its path alone, the others by soname => path.
+    path="$(ldd "$binary" | awk -v lib="$soname" '$1 == lib { print $3 }
+        substr($1, length($1) - length(lib)) == "/" lib { print $1 }')"
     if [ -z "$path" ] || [ ! -e "$path" ]; then
         problem "the program links $soname, which is not found on this system"
         continue
