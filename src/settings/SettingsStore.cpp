@@ -143,10 +143,12 @@ void SettingsStore::load()
     case FileKind::Plain:
         break;
     }
-    // Read no more than the limit, even if the file has grown meanwhile.
+    // Read no more than the limit, even if the file has grown meanwhile; and
+    // ask for no more than the file holds, as read() reserves all it is asked.
     QFile file(m_path);
-    const QByteArray bytes
-        = file.open(QIODevice::ReadOnly) ? file.read(maxFileSize + 1) : QByteArray();
+    const QByteArray bytes = file.open(QIODevice::ReadOnly)
+        ? file.read(qMin(file.size(), maxFileSize) + 1)
+        : QByteArray();
     bool clean = false;
     const QByteArray lines
         = bytes.size() > maxFileSize ? QByteArray() : readableLines(bytes, clean);
