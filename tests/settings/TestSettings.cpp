@@ -55,7 +55,7 @@ private Q_SLOTS:
         };
         // The default address is the program's own choice; the rows say only
         // that an absent one takes it.
-        const QString dir = m_dir.path(), url = StoredSettings::firstStart(dir).URL;
+        const QString dir = QDir::toNativeSeparators(m_dir.path()), url = StoredSettings::firstStart(dir).URL;
         key("FORM_LEFT", "FORM_LEFT", "1230", "1230", "0");
         key("FORM_LEFT 45000 is 0", "FORM_LEFT", "45000", "0", "0");
         key("FORM_LEFT beyond single precision", "FORM_LEFT", "16777217", "16777216", "0");
