@@ -21,17 +21,21 @@ dirs=("$cache/qt6/bin" "$cache/curl/bin" "$gccdir" /usr/x86_64-w64-mingw32/lib)
 path=""
 for d in "${dirs[@]}"; do path+="$(winpath "$d");"; done
 export WINEPATH="$path${WINEPATH:-}"
-# A new prefix reports Windows 10, the oldest version Qt 6 supports, and is
-# made once, before the first program runs in it.
-if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+# A new prefix reports Windows 10, the oldest version Qt 6 supports, and
+# shows files whose names begin with a dot as Windows does: Wine hides them by
+# default, which would hide a temporary file the program forgot to hide. It
+# is set up once, before the first program runs in it.
+ready="$WINEPREFIX/.windows-10-dot-files"
+if [ ! -e "$ready" ]; then
     mkdir -p "$WINEPREFIX"
     (
         flock 9
-        if [ ! -e "$WINEPREFIX/.windows-10" ]; then
+        if [ ! -e "$ready" ]; then
             wine wineboot --init
             wine reg add 'HKCU\Software\Wine' /v Version /d win10 /f >/dev/null
+            wine reg add 'HKCU\Software\Wine' /v ShowDotFiles /d Y /f >/dev/null
             wineserver -w
-            touch "$WINEPREFIX/.windows-10"
+            touch "$ready"
         fi
     ) 9>"$WINEPREFIX/.lock"
 fi

@@ -1,5 +1,6 @@
 #include "platform/ExtendedPath.h"
 #include "platform/FileReplace.h"
+#include "platform/ReplaceOutcome.h"
 
 #include <QDateTime>
 #include <QDirIterator>
@@ -8,6 +9,12 @@
 #include <windows.h>
 
 namespace {
+
+static_assert(Platform::Win32Error::AccessDenied == ERROR_ACCESS_DENIED
+              && Platform::Win32Error::NotSameDevice == ERROR_NOT_SAME_DEVICE
+              && Platform::Win32Error::SharingViolation == ERROR_SHARING_VIOLATION
+              && Platform::Win32Error::LockViolation == ERROR_LOCK_VIOLATION
+              && Platform::Win32Error::None == ERROR_SUCCESS);
 
 // Every path handed to Windows itself takes the extended form, so that a
 // deep folder works as well as a short one.
@@ -76,27 +83,13 @@ Platform::ReplaceError Platform::replace(const QString &source, const QString &d
     if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return ReplaceError::None;
     const DWORD error = ::GetLastError();
-    switch (error) {
-    case ERROR_NOT_SAME_DEVICE:
-        return ReplaceError::OtherVolume;
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        return ReplaceError::Held;
-    case ERROR_ACCESS_DENIED: {
-        // A virus scanner or the search indexer that opened the file without
-        // sharing its deletion makes the move fail so as well; an open for
-        // deleting tells a passing hold (a sharing violation) from a refusal.
-        const HANDLE probe = ::CreateFileW(to.c_str(), DELETE,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (probe != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(probe);
-            return ReplaceError::Held;
-        }
-        return ::GetLastError() == ERROR_SHARING_VIOLATION ? ReplaceError::Held
-                                                           : ReplaceError::Failed;
-    }
-    default:
-        return ReplaceError::Failed;
-    }
+    // A failed move is rare: the destination is always asked whether it can
+    // be opened for deleting, which tells a passing hold from a refusal.
+    const HANDLE probe = ::CreateFileW(to.c_str(), DELETE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD probeError = probe == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
+    if (probe != INVALID_HANDLE_VALUE)
+        ::CloseHandle(probe);
+    return replaceErrorOf(error, probeError);
 }
