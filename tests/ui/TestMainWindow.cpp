@@ -160,18 +160,19 @@ class TestMainWindow : public QObject
         return settings;
     }
 
-    // The window as the program makes it, on three volumes made of the test's
-    // folders, the last of which cannot be entered.
+    // The window as the program makes it, on four volumes made of the test's
+    // folders: one mounted inside another (a stick), and one that cannot be
+    // entered.
     void open(const StoredSettings &settings, bool show = true)
     {
         QList<Mount> mounts;
-        for (const char *root : { "second", "first", "missing" })
+        for (const char *root : { "second", "first", "first/a/b/c", "missing" })
             mounts.append({ at(QString::fromLatin1(root)), u"ext4"_s, {}, {} });
         const VolumeList volumes(mounts, Platform::pathStyle());
         m_window = std::make_unique<Seqget_FRM>(
             *m_run, [volumes] { return volumes; }, settings, &m_prompter);
         // The volumes come from a thread of their own.
-        QTRY_COMPARE(get<DriveList>("Drive1")->count(), 3);
+        QTRY_COMPARE(get<DriveList>("Drive1")->count(), 4);
         if (show) {
             m_window->show();
             std::ignore = QTest::qWaitForWindowActive(m_window.get());
@@ -187,6 +188,8 @@ private Q_SLOTS:
         for (const char *folder : { "first/a/b/c", "first/a/Zeta", "first/a/alpha", "first/a/Beta",
                                     "first/a/.hidden", "second/c/own", "second/ownx", "second/s" })
             QVERIFY(QDir().mkpath(at(QString::fromLatin1(folder))));
+        // Windows hides by the attribute, not by the dot.
+        QVERIFY(Platform::pathStyle() != PathStyle::Windows || setUserMark(at("first/a/.hidden")));
         QDir::setCurrent(at("first")); // the drive list starts on its drive
         m_platform = std::make_unique<RecordingPlatform>(at("Seqget.log"));
         m_run = std::make_unique<DownloadRun>(*m_platform);
@@ -269,6 +272,7 @@ private Q_SLOTS:
         // A drop only replaces the sample's whole text.
         row("drop on the window", true, dropping("centralwidget", "text/plain"), none, old, link, false);
         row("drop on a job box", true, dropping("Text_FLD", "text/plain"), none, old, link, false);
+        row("text on the sample", true, dropping("Combo_url", "text/plain"), none, old, link, false);
         row("link on the sample", true, dropping("Combo_url", "text/uri-list"), none, old, link, false);
         row("drop, panel hidden", false, dropping("centralwidget", "text/plain"), none, old, link, false);
         row("image: refused", true, dropping("centralwidget", "image/png"), none, old, "typed", false);
@@ -381,8 +385,10 @@ private Q_SLOTS:
         QCOMPARE(cut(get<DriveList>("Drive1")->drive()), u"second"_s);
         QCOMPARE(m_prompter.shown, QStringList());
         m_window->show();
-        typing("Text_URL", "+")();
-        settings.URL += u'+';
+        for (const auto &[box, field] : jobBoxes) { // each box's edits reach its field
+            get<QLineEdit>(box)->setText(text(box) + u'+');
+            settings.*field += u'+';
+        }
         QList<StoredSettings> saved;
         connect(m_window.get(), &Seqget_FRM::saveRequested, this,
                 [&saved](const StoredSettings &s) { saved << s; });
@@ -413,6 +419,7 @@ private Q_SLOTS:
         row("a folder, double-click", opening("b", false), "first/a/b", "first", b, 2, true);
         row("a folder, Enter", opening("b", true), "first/a/b", "first", b, 2, true);
         row("the root, Enter", Action([this] { opening(QDir::toNativeSeparators(at("first")), true)(); }), "first", "first", root, 2, true);
+        row("a stick pulled: the folder above, on its drive", Action([this] { picking("first/a/b/c")(), QDir(at("first/a/b/c")).removeRecursively(), opening(QDir::toNativeSeparators(at("first/a/b/c")), true)(); }), "first/a/b", "first", QStringList { "first", "a", "b" }, 2, true);
         row("a folder gone: the nearest left", Action([this] { opening("b", true)(), QDir(at("first/a/b")).removeRecursively(), opening("c", false)(); }), "first/a", "first", QStringList { "first", "a", "alpha", "Beta", "Zeta" }, 2, true);
         // The folder-sync box, from the dimmed tick.
         row("sync: the dimmed tick clicked", clicking("Check_SYNC"), "first/a", "first", start, 0, true);
@@ -432,7 +439,7 @@ private Q_SLOTS:
         QTEST(cut(get<DirectoryList>("Dir1")->path()), "path");
         QTEST(cut(get<DriveList>("Drive1")->drive()), "drive");
         QTEST(entries("Dir1"), "entries");
-        QCOMPARE(entries("Drive1"), QStringList({ "first", "missing", "second" }));
+        QCOMPARE(entries("Drive1"), QStringList({ "first", "first/a/b/c", "missing", "second" }));
         QTEST(int(state().SYNC), "sync");
         QTEST(get("Text_PCFLD")->isEnabled(), "ownFolder");
         QCOMPARE(text("Text_PCFLD") + state().PCFLD, u"ownown"_s);
