@@ -44,7 +44,7 @@ private Q_SLOTS:
         QTest::newRow("no optional field") << "601 560 0:56 / /proc rw,nosuid,relatime - proc proc rw"_ba << QList<Mount> { m("/proc", "proc", "proc", false) };
         // Read-only as mounted, though the file system itself is writable.
         QTest::newRow("read-only bind mount of a subfolder") << "36 35 98:0 /mnt1 /mnt/parent ro,noatime master:1 shared:2 - ext3 /dev/root rw"_ba << QList<Mount> { m("/mnt/parent", "ext3", "/dev/root", true) };
-        QTest::newRow("space, tab, backslash, a space at the end") << "412 29 8:17 / /media/A\\040B\\011b\\134c\\040 rw shared:9 - vfat /dev/s\\040x rw"_ba << QList<Mount> { m("/media/A B\tb\\c ", "vfat", "/dev/s x", false) };
+        QTest::newRow("space, tab, backslash, a space at the end; digits left alone") << "412 29 8:17 / /media/A\\0402024\\011b\\134c\\040 rw shared:9 - vfat /dev/s\\040x rw"_ba << QList<Mount> { m("/media/A 2024\tb\\c ", "vfat", "/dev/s x", false) };
         QTest::newRow("malformed lines skipped, order kept") << "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw,errors=remount-ro\n\ngarbage\n23 22 8:2 / /mnt/x rw shared:2 - ext4\n24 22 8:3 / - ext4 /dev/sda3 rw\n25 22 8:4 / /mnt/y rw shared:3 ext4 /dev/sda4 rw\n26 22 0:40 / /tmp rw,nosuid shared:4 - tmpfs tmpfs rw\n"_ba << QList<Mount> { m("/", "ext4", "/dev/sda1", false), m("/tmp", "tmpfs", "tmpfs", false) };
         // clang-format on
     }
