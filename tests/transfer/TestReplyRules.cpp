@@ -65,6 +65,7 @@ private Q_SLOTS:
         row("206 is a part", http, { head(206, "Content-Length: 5\r\n") }, 5, Step::Go, false, Refusal::ErrorStatus);
         row("error page with a length is read on", http, { head(404, "Content-Length: 5\r\n") }, 5, Step::Go, false, Refusal::ErrorStatus);
         row("error page beyond a megabyte", http, { head(500, "Content-Length: 9999999\r\n") }, ReplyRules::maxDiscardedBody + 1, Step::Stop, false, Refusal::ErrorStatus);
+        row("error page chunked, no blank after the colon", http, { head(404, "Transfer-Encoding:chunked\r\n") }, 5, Step::Go, false, Refusal::ErrorStatus);
         row("error page without a length", http, { head(404, {}) }, 0, Step::Stop, false, Refusal::ErrorStatus);
         row("304 needs no length", http, { head(304, {}) }, 0, Step::Go, false, Refusal::ErrorStatus);
         row("two different lengths", http, { head(200, "Content-Length: 5\r\nContent-Length: 6\r\n") }, 0, Step::Stop, false, Refusal::ConflictingLengths);
@@ -72,6 +73,7 @@ private Q_SLOTS:
         row("length beyond 64 bits", http, { head(200, "Content-Length: 36893488147419103232\r\n") }, 0, Step::Stop, false, Refusal::UnreadableLength);
         row("length with a sign", http, { head(200, "Content-Length: +5\r\n") }, 0, Step::Stop, false, Refusal::UnreadableLength);
         row("redirect with a length is left to libcurl", http, { redirect("/b") }, 0, Step::Go, false, Refusal::ErrorStatus, "/b");
+        row("a line that starts with CR ends no head", http, { "HTTP/1.1 302 Test\r\n\rjunk\r\nLocation: /b\r\n\r\n" }, 0, Step::Follow, false, Refusal::ErrorStatus, "/b");
         row("redirect without a length followed at once", http, { redirect(" /b ", {}) }, 0, Step::Follow, false, Refusal::ErrorStatus, "/b");
         row("redirect without Location is an error page", http, { head(302, {}) }, 0, Step::Stop, false, Refusal::ErrorStatus);
         row("followed to a file", { "http://h/a", "http://h/b" }, { redirect("/b", {}), head(200, {}) }, 1, Step::Go, true, Refusal::None);
@@ -114,11 +116,11 @@ private Q_SLOTS:
     {
         // clang-format off
         // what came of the answer before each drop; whether a redirect is followed after the
-        // first two drops; whether each of four drops is asked again
+        // first two drops; whether each of six drops is asked again
         dataTable<QByteArray, bool, QList<bool>>({ "before", "hop", "asked" });
-        QTest::newRow("nothing came") << QByteArray() << false << QList<bool> { true, true, false, false };
-        QTest::newRow("a status line came") << QByteArray("HTTP/1.1 200 OK\r\n") << false << QList<bool> { false, false, false, false };
-        QTest::newRow("a redirect starts afresh") << QByteArray() << true << QList<bool> { true, true, true, true };
+        QTest::newRow("nothing came") << QByteArray() << false << QList<bool> { true, true, false, false, false, false };
+        QTest::newRow("a status line came") << QByteArray("HTTP/1.1 200 OK\r\n") << false << QList<bool>(6, false);
+        QTest::newRow("a redirect starts afresh") << QByteArray() << true << QList<bool> { true, true, true, true, false, false };
         // clang-format on
     }
 
@@ -130,7 +132,7 @@ private Q_SLOTS:
         ReplyRules rules;
         QList<bool> asked;
         QByteArray url = "http://h/a";
-        for (int drop = 0; drop < 4; ++drop) {
+        for (int drop = 0; drop < 6; ++drop) {
             if (hop && drop == 2) {
                 feed(rules, { url }, { redirect("/b", {}) }, 0);
                 url = "http://h/b";
