@@ -49,7 +49,7 @@ private Q_SLOTS:
         row("held, deletion shared", SharingViolation, SharingViolation, ReplaceError::Held);
         row("held, locked", LockViolation, None, ReplaceError::Held);
         row("held without sharing deletion", AccessDenied, SharingViolation, ReplaceError::Held);
-        row("the hold passed meanwhile", AccessDenied, None, ReplaceError::Held);
+        row("the hold passed meanwhile (0: the open worked)", AccessDenied, 0, ReplaceError::Held);
         row("refused", AccessDenied, AccessDenied, ReplaceError::Failed);
         row("the folder gone", 3, 3, ReplaceError::Failed);
         // clang-format on
