@@ -239,6 +239,7 @@ private Q_SLOTS:
         StoredSettings settings = stored();
         settings.URL = server.baseUrl(), settings.PCPATH = at("second");
         open(settings);
+        const QImage blank = get("Label_STS_0")->grab().toImage();
         m_prompter.answers = { u"127.0.0.1"_s, u"1"_s }; // a proxy that is not there
         QTest::keyClick(get("Command_GET"), Qt::Key_Return);
         QTRY_COMPARE(server.requests.size(), 2);
@@ -254,6 +255,7 @@ private Q_SLOTS:
         QTEST(readAll(at("Seqget.log")) == '"' + url.toLocal8Bit() + ",\"\r\n", "logged");
         QTRY_COMPARE(text("Label_STS_0"), url);
         QTRY_COMPARE(text("Label_STS_1"), QDir::toNativeSeparators(at("second/" + saved)));
+        QVERIFY(get("Label_STS_0")->grab().toImage() != blank); // drawn, not only held
     }
 
     void sample_data()
