@@ -65,26 +65,6 @@ QString unescapeMountField(QByteArrayView field)
     return QString::fromUtf8(out);
 }
 
-// udev names links in /dev/disk/by-label with "\xHH" for unsafe bytes.
-QString unescapeUdevName(const QString &name)
-{
-    QByteArray bytes = name.toUtf8();
-    QByteArray out;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes.at(i) == '\\' && i + 3 < bytes.size() && bytes.at(i + 1) == 'x') {
-            bool ok = false;
-            const int value = bytes.mid(i + 2, 2).toInt(&ok, 16);
-            if (ok) {
-                out.append(char(value));
-                i += 3;
-                continue;
-            }
-        }
-        out.append(bytes.at(i));
-    }
-    return QString::fromUtf8(out);
-}
-
 bool isAtOrBelow(const QString &root, QLatin1StringView place)
 {
     return root == place
@@ -170,8 +150,8 @@ QList<Mount> systemMounts(PathStyle style)
     const QHash<QString, QString> labels = Platform::deviceLabels();
     for (Mount &mount : mounts) {
         if (mount.device.startsWith(QLatin1Char('/')))
-            mount.label
-                = unescapeUdevName(labels.value(QFileInfo(mount.device).canonicalFilePath()));
+            mount.label = VolumeList::labelFromUdevName(
+                labels.value(QFileInfo(mount.device).canonicalFilePath()));
     }
     if (style == PathStyle::Unix
         && std::none_of(mounts.cbegin(), mounts.cend(),
@@ -230,6 +210,25 @@ VolumeList::VolumeList(const QList<Mount> &mounts, PathStyle style)
             return aTop;
         return collator.compare(a.root, b.root) < 0;
     });
+}
+
+QString VolumeList::labelFromUdevName(const QString &name)
+{
+    QByteArray bytes = name.toUtf8();
+    QByteArray out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == '\\' && i + 3 < bytes.size() && bytes.at(i + 1) == 'x') {
+            bool ok = false;
+            const int value = bytes.mid(i + 2, 2).toInt(&ok, 16);
+            if (ok) {
+                out.append(char(value));
+                i += 3;
+                continue;
+            }
+        }
+        out.append(bytes.at(i));
+    }
+    return QString::fromUtf8(out);
 }
 
 QList<Mount> VolumeList::parseMountInfo(QByteArrayView text)

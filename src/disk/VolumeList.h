@@ -54,6 +54,9 @@ public:
     static VolumeList holding(const QString &path, PathStyle style);
     // Parses the text of /proc/self/mountinfo; labels are left empty.
     static QList<Mount> parseMountInfo(QByteArrayView text);
+    // A label as udev names its link in /dev/disk/by-label ("\xHH" for bytes
+    // unsafe in a file name), as the user wrote it.
+    static QString labelFromUdevName(const QString &name);
     static bool isChoosable(const Mount &mount, PathStyle style);
 
     const QList<Volume> &volumes() const { return m_volumes; }

@@ -85,9 +85,9 @@ Platform::ReplaceError Platform::replace(const QString &source, const QString &d
     const DWORD error = ::GetLastError();
     // A failed move is rare: the destination is always asked whether it can
     // be opened for deleting, which tells a passing hold from a refusal.
-    const HANDLE probe = ::CreateFileW(to.c_str(), DELETE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE probe
+        = ::CreateFileW(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const DWORD probeError = probe == INVALID_HANDLE_VALUE ? ::GetLastError() : ERROR_SUCCESS;
     if (probe != INVALID_HANDLE_VALUE)
         ::CloseHandle(probe);

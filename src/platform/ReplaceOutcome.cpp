@@ -11,7 +11,8 @@ Platform::ReplaceError Platform::replaceErrorOf(std::uint32_t moveError,
         return ReplaceError::Held;
     case Win32Error::AccessDenied:
         // Opened for deleting: the hold has passed meanwhile.
-        return deleteOpenError == Win32Error::None || deleteOpenError == Win32Error::SharingViolation
+        return deleteOpenError == Win32Error::None
+                || deleteOpenError == Win32Error::SharingViolation
             ? ReplaceError::Held
             : ReplaceError::Failed;
     default:

@@ -55,6 +55,16 @@ private Q_SLOTS:
         QTEST(VolumeList::parseMountInfo(text), "mounts");
     }
 
+    void udevLabels_data()
+    {
+        const auto row = dataTable<QString, QString>({ "name", "label" });
+        row("a blank", u"USB\\x20STICK"_s, u"USB STICK"_s);
+        row("a slash, then digits", u"a\\x2f2024"_s, u"a/2024"_s);
+        row("no hex digits", u"a\\xZZ"_s, u"a\\xZZ"_s);
+    }
+
+    void udevLabels() { QTEST(VolumeList::labelFromUdevName(cell<QString>("name")), "label"); }
+
     // Every mount a user could choose is asked at the same time: one that
     // hangs is listed as the system lists it, one whose root is no folder is
     // left out, and the others carry what they said.
