@@ -2,10 +2,9 @@
 #include "disk/UserFolders.h"
 #include "support/Rows.h"
 
-#include <QTemporaryDir>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
-#include <QTest>
 
 Q_DECLARE_METATYPE(PathStyle)
 
@@ -96,17 +95,6 @@ private Q_SLOTS:
             : QStringList { u"C:\\Program Files"_s,
                             u"C:\\Users\\ann\\AppData\\Local\\Programs\\"_s };
         QTEST(isSystemFolder(path, programs, style), "system");
-    }
-
-    // Root may write to /usr/bin, and must not fill it either.
-    void writableUserFolders()
-    {
-        QTemporaryDir dir;
-        QVERIFY(isWritableUserFolder(dir.path()));
-        QVERIFY(!isWritableUserFolder(dir.filePath(QStringLiteral("gone"))));
-        QVERIFY(!isWritableUserFolder({}));
-        QVERIFY(Platform::pathStyle() == PathStyle::Windows
-                || !isWritableUserFolder(QStringLiteral("/usr/bin")));
     }
 };
 
